@@ -1,0 +1,17 @@
+#pragma once
+// State handed to the network status callback as its context value.
+// Handles are kept as plain pointers so this header stays free of Windows headers.
+#include <cstdint>
+
+struct CheckRecord;
+
+struct QueryContext {
+  void* dialogWindow;      // HWND of the main dialog; receives the completion message
+  CheckRecord* record;     // the global record; the completion message's lParam
+  void* internetHandle;    // HINTERNET from InternetOpenA
+  void* connectHandle;     // HINTERNET from InternetConnectA
+  void* requestHandle;     // HINTERNET from HttpOpenRequestA
+  int32_t handleState;     // handle-created notifications: 0, 1, 2, or 3 for one without a handle
+  char readBuffer[2048];   // receives the reply
+  uint32_t bytesRead;      // byte count of the last read
+};

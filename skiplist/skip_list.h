@@ -1,0 +1,25 @@
+#pragma once
+// A persisted list of "key=value" lines remembering declined offers, one instance per file.
+#include <cstdint>
+
+struct SkipEntry {
+  char key[48];    // product key, at most 47 characters
+  char value[48];  // declined version or upgrade name, at most 47 characters
+};
+
+struct SkipList {
+  char path[261];      // full path of the list file (UTF-8); empty until located
+  SkipEntry* entries;  // count entries in file order, owned by the list
+  int32_t count;
+
+  // Finds the roaming folder, creates "Corvane" in it when missing, loads fileName from there.
+  int32_t locateAndLoad(const char* fileName);
+  // Fills entries and count from the file at path.
+  void load();
+  // Index of the first entry whose key equals the record's skipKey, or -1; copies its value.
+  int32_t find(char* valueOut) const;
+  // Appends skipKey=value; returns the new count.
+  int32_t add(const char* value);
+  // Writes the whole list back to path.
+  void save();
+};

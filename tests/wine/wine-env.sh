@@ -1,0 +1,22 @@
+# Sourced: the Wine environment of the tests. The prefix lives in the build tree.
+here_env=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export WINEPREFIX=${CORVANE_WINEPREFIX:-$here_env/../../build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEARCH=win64
+
+# Creates the prefix once (under a lock, since tests may start together) with the settings the
+# tests rely on: Wine draws its own window frames (no window manager under Xvfb).
+corvane_wine_prefix() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
+      wineboot -i </dev/null >/dev/null 2>&1 || true
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+      wineserver -w
+      touch "$WINEPREFIX/.corvane-ready"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the demo need. Safe to run again.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+  wine wine64 xvfb xauth x11-utils
+  openssl python3 python3-pefile python3-pytest util-linux
+  clang-tidy cppcheck
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
