@@ -14,4 +14,10 @@ struct QueryContext {
   int32_t handleState;     // handle-created notifications: 0, 1, 2, or 3 for one without a handle
   char readBuffer[2048];   // receives the reply
   uint32_t bytesRead;      // byte count of the last read
+
+  // Appended: what ends every check exactly once, whichever thread gets there first.
+  int32_t completionClaimed;  // 0 until one party claims the completion message (interlocked)
+  int32_t readPhase;          // who handles the next request-complete notification (interlocked)
+  uint32_t bytesCollected;    // reply bytes gathered in readBuffer over all reads
+  void* timeLimitTimer;       // timer-queue timer that ends a stalled check
 };

@@ -1,0 +1,16 @@
+# The HTTPS request: portable rules (status lines, object name, reply collection) and the WinINet adapter.
+target_sources(corvane_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/query_status.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/update_query_request.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/update_query_progress.cpp)
+
+corvane_native_test(query_status_test ${CMAKE_CURRENT_LIST_DIR}/query_status_test.cpp)
+corvane_native_test(update_query_request_test ${CMAKE_CURRENT_LIST_DIR}/update_query_request_test.cpp)
+corvane_native_test(update_query_progress_test ${CMAKE_CURRENT_LIST_DIR}/update_query_progress_test.cpp)
+
+if(WIN32)
+  target_sources(corvane_win32 PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/update_query_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/update_query_completion_win32.cpp)
+  corvane_windows_test(update_query_win32_test ${CMAKE_CURRENT_LIST_DIR}/update_query_win32_test.cpp)
+endif()

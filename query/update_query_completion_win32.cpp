@@ -1,0 +1,73 @@
+#include "query/update_query_completion_win32.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+
+#include "app/check_record.h"
+#include "query/query_context.h"
+#include "query/update_query_progress.h"
+
+namespace {
+
+constexpr UINT kCheckCompleteMessage = WM_APP + 1;
+
+void* takeHandle(void*& field) { return std::atomic_ref<void*>(field).exchange(nullptr); }
+
+// WinINet's threads hand over synchronously: the dialog has handled the record when this
+// returns. A check that ends on the dialog's own thread (a call that failed at once inside
+// WM_INITDIALOG) posts instead, so the message is handled once the message loop runs.
+void deliverCompletion(QueryContext& query) {
+  HWND dialog = static_cast<HWND>(query.dialogWindow);
+  LPARAM record = reinterpret_cast<LPARAM>(query.record);
+  if (GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId()) {
+    PostMessageW(dialog, kCheckCompleteMessage, 0, record);
+  } else {
+    SendMessageW(dialog, kCheckCompleteMessage, 0, record);
+  }
+}
+
+void CALLBACK onTimeLimit(PVOID context, BOOLEAN) {
+  endCheckAsFailed(*static_cast<QueryContext*>(context), true);
+}
+
+}  // namespace
+
+void endCheckWithReply(QueryContext& query) {
+  if (query.record == nullptr || !claimCompletion(query)) return;
+  copyReplyText(query.record->responseText, sizeof query.record->responseText, query.readBuffer,
+                query.bytesCollected);
+  query.record->requestResult = 0;
+  stopQueryTimeLimit(query);
+  deliverCompletion(query);
+}
+
+void endCheckAsFailed(QueryContext& query, bool abortRequest) {
+  if (query.record == nullptr || !claimCompletion(query)) return;
+  query.record->requestResult = -1;
+  if (abortRequest) closeQueryRequest(query);
+  stopQueryTimeLimit(query);
+  deliverCompletion(query);
+}
+
+bool startQueryTimeLimit(QueryContext& query, uint32_t milliseconds) {
+  HANDLE timer = nullptr;
+  if (!CreateTimerQueueTimer(&timer, nullptr, onTimeLimit, &query, milliseconds, 0,
+                             WT_EXECUTEONLYONCE | WT_EXECUTELONGFUNCTION)) {
+    return false;
+  }
+  std::atomic_ref<void*>(query.timeLimitTimer).store(timer);
+  return true;
+}
+
+void stopQueryTimeLimit(QueryContext& query) {
+  // No waiting: this may run inside the timer's own callback.
+  HANDLE timer = takeHandle(query.timeLimitTimer);
+  if (timer != nullptr) DeleteTimerQueueTimer(nullptr, timer, nullptr);
+}
+
+void closeQueryRequest(QueryContext& query) {
+  HINTERNET request = takeHandle(query.requestHandle);
+  if (request != nullptr) InternetCloseHandle(request);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// How a check ends: with the reply block read, or as a failed connection (refused,
+// failed, redirected to plain HTTP, or out of time). Whichever comes first sends the one
+// completion message; later arrivals change nothing.
+#include <cstdint>
+
+struct QueryContext;
+
+// Ends the check with the collected reply: responseText is filled, requestResult is 0.
+void endCheckWithReply(QueryContext& query);
+// Ends the check as failed: requestResult is -1. abortRequest closes the request handle
+// so that WinINet stops whatever it is still doing for it.
+void endCheckAsFailed(QueryContext& query, bool abortRequest);
+
+// Ends the check as failed once milliseconds have passed, unless it has ended before.
+bool startQueryTimeLimit(QueryContext& query, uint32_t milliseconds);
+// Cancels the time limit without waiting for it.
+void stopQueryTimeLimit(QueryContext& query);
+
+// Closes the request handle unless another thread already has.
+void closeQueryRequest(QueryContext& query);

@@ -1,0 +1,189 @@
+#include "query/update_query_win32.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <urlmon.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "app/check_record.h"
+#include "query/query_context.h"
+#include "query/query_status.h"
+#include "query/update_query_completion_win32.h"
+#include "query/update_query_progress.h"
+#include "query/update_query_request.h"
+
+static_assert(sizeof(DWORD) == sizeof(uint32_t), "bytesRead is handed to WinINet as a DWORD");
+
+namespace {
+
+// WinINet copies these during the calls, but they stay put for the life of the process anyway.
+char host[kHostWidth];
+char objectName[kObjectNameWidth];
+char acceptType[kAcceptTypeWidth];
+LPCSTR acceptTypes[2] = {acceptType, nullptr};
+char requestHeader[kHeaderWidth];
+char userAgent[kUserAgentWidth];
+
+// The lines are written as they are: no carriage return before the line feed.
+void useBinaryStandardError() {
+  int descriptor = _fileno(stderr);
+  if (descriptor >= 0) _setmode(descriptor, _O_BINARY);
+}
+
+void fetchUserAgent() {
+  DWORD size = sizeof userAgent;
+  if (FAILED(ObtainUserAgentString(0, userAgent, &size)) || userAgent[0] == '\0') {
+    copyBounded(userAgent, kFallbackUserAgent, sizeof userAgent);
+  }
+}
+
+HINTERNET currentRequest(QueryContext& query) {
+  return static_cast<HINTERNET>(std::atomic_ref<void*>(query.requestHandle).load());
+}
+
+// Reads until the block is full or the reply ends. A read that is still pending is carried
+// on by the request-complete notification that reports it, on whatever thread that comes.
+void readReply(QueryContext& query) {
+  for (;;) {
+    uint32_t size = nextReadSize(query.bytesCollected);
+    if (size == 0) {
+      endCheckWithReply(query);
+      return;
+    }
+    query.bytesRead = 0;
+    markReadInFlight(query);
+    BOOL done = InternetReadFile(currentRequest(query), query.readBuffer + query.bytesCollected, size,
+                                 reinterpret_cast<DWORD*>(&query.bytesRead));
+    if (!done && GetLastError() == ERROR_IO_PENDING) return;
+    if (!takeReadResult(query)) return;  // a notification has taken this read already
+    if (!done) {
+      endCheckAsFailed(query, false);
+      return;
+    }
+    if (addReadCount(query.bytesCollected, query.bytesRead)) {
+      endCheckWithReply(query);
+      return;
+    }
+  }
+}
+
+void onRequestComplete(QueryContext& query, LPVOID information, DWORD informationLength) {
+  bool succeeded = information != nullptr && informationLength >= sizeof(INTERNET_ASYNC_RESULT) &&
+                   static_cast<INTERNET_ASYNC_RESULT*>(information)->dwResult != 0;
+  if (takeReplyArrival(query)) {
+    if (succeeded) {
+      readReply(query);
+    } else {
+      endCheckAsFailed(query, false);
+    }
+  } else if (takeReadResult(query)) {
+    if (!succeeded) {
+      endCheckAsFailed(query, false);
+    } else if (addReadCount(query.bytesCollected, query.bytesRead)) {
+      endCheckWithReply(query);
+    } else {
+      readReply(query);
+    }
+  }
+  // Anything else reports a read already taken, or comes after the check has ended.
+}
+
+void onHandleCreated(QueryContext& query, LPVOID information) {
+  uintptr_t handle = 0;
+  if (information != nullptr) handle = static_cast<INTERNET_ASYNC_RESULT*>(information)->dwResult;
+  query.handleState = nextHandleState(query.handleState, information != nullptr, handle);
+}
+
+}  // namespace
+
+void StartUpdateQuery(HWND dialog) {
+  QueryContext& query = checkRecord.query;
+  query.dialogWindow = dialog;
+  query.record = &checkRecord;
+  checkRecord.requestResult = -1;
+  useBinaryStandardError();
+
+  copyBounded(host, kUpdateHost, sizeof host);
+  buildObjectName(objectName, sizeof objectName, checkRecord);
+  copyBounded(requestHeader, kRequestHeader, sizeof requestHeader);
+  DWORD headerLength = static_cast<DWORD>(strlen(requestHeader));
+  copyBounded(acceptType, kAcceptAnyType, kAcceptTypeBound);
+  fetchUserAgent();
+
+  // From here on, every way out ends the check: at once, through WinINet, or by the timer.
+  startQueryTimeLimit(query, kQueryTimeLimitMs);
+
+  HINTERNET root = InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+  if (root == nullptr) {
+    endCheckAsFailed(query, false);
+    return;
+  }
+  query.internetHandle = root;
+  InternetSetStatusCallbackA(root, QueryStatusCallback);
+
+  DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&query);
+  HINTERNET connection = InternetConnectA(root, host, kUpdatePort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
+  if (connection == nullptr) {
+    endCheckAsFailed(query, false);
+    return;
+  }
+  query.connectHandle = connection;
+
+  HINTERNET request = HttpOpenRequestA(connection, kRequestVerb, objectName, nullptr, nullptr, acceptTypes,
+                                       kRequestFlags, context);
+  if (request == nullptr) {
+    endCheckAsFailed(query, false);
+    return;
+  }
+  std::atomic_ref<void*>(query.requestHandle).store(request);
+
+  // Counted as sent before the call: its completion may run on another thread before it returns.
+  checkRecord.requestResult = 0;
+  if (HttpSendRequestA(request, requestHeader, headerLength, nullptr, 0)) {
+    if (takeReplyArrival(query)) readReply(query);
+  } else if (GetLastError() != ERROR_IO_PENDING) {
+    endCheckAsFailed(query, false);
+  }
+}
+
+void CALLBACK QueryStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information,
+                                  DWORD informationLength) {
+  if (context == 0) return;
+  QueryContext& query = *reinterpret_cast<QueryContext*>(context);
+  if (const char* line = statusLine(status)) fputs(line, stderr);
+
+  switch (status) {
+    case INTERNET_STATUS_HANDLE_CREATED:
+      onHandleCreated(query, information);
+      break;
+    case INTERNET_STATUS_REDIRECT:
+      // Never leave TLS, whatever the library would follow on its own.
+      if (!isSecureRedirectTarget(static_cast<const char*>(information), information ? informationLength : 0)) {
+        endCheckAsFailed(query, true);
+      }
+      break;
+    case INTERNET_STATUS_REQUEST_COMPLETE:
+      onRequestComplete(query, information, informationLength);
+      break;
+    default:
+      break;
+  }
+}
+
+void ReleaseQueryHandles() {
+  QueryContext& query = checkRecord.query;
+  stopQueryTimeLimit(query);
+  HINTERNET root = static_cast<HINTERNET>(query.internetHandle);
+  if (root == nullptr) return;
+  InternetSetStatusCallbackW(root, nullptr);
+  if (query.connectHandle != nullptr) {
+    closeQueryRequest(query);
+    InternetCloseHandle(static_cast<HINTERNET>(query.connectHandle));
+    query.connectHandle = nullptr;
+  }
+  InternetCloseHandle(root);
+  query.internetHandle = nullptr;
+}

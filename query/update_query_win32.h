@@ -1,0 +1,17 @@
+#pragma once
+// The update query: one asynchronous HTTPS POST through WinINet. The status callback
+// prints progress, collects the first block of the reply into the record, and hands the
+// record to the dialog with WM_APP + 1.
+#include <windows.h>
+#include <wininet.h>
+
+// Starts the query for checkRecord's product; returns before any reply arrives.
+// Every check ends with exactly one completion message to dialog.
+void StartUpdateQuery(HWND dialog);
+
+// WinINet's status callback; context is the address of checkRecord.query (0 is ignored).
+void CALLBACK QueryStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
+                                  LPVOID information, DWORD informationLength);
+
+// Exit-time clean-up: removes the callback, then closes request, connection and root.
+void ReleaseQueryHandles();
