@@ -5,4 +5,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/wine-env.sh"
 corvane_wine_prefix
+if [ -z "${DISPLAY:-}" ]; then
+  # Windows tests that create windows need a display: give the run a virtual one of its own.
+  exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
+fi
 exec wine "$@"
