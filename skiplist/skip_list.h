@@ -8,18 +8,21 @@ struct SkipEntry {
 };
 
 struct SkipList {
-  char path[261];      // full path of the list file (UTF-8); empty until located
+  char path[261];      // full path of the list file (UTF-8); empty until located, or when
+                       // the file must not be written (folder not found, file unreadable)
   SkipEntry* entries;  // count entries in file order, owned by the list
   int32_t count;
 
   // Finds the roaming folder, creates "Corvane" in it when missing, loads fileName from there.
+  // Returns count; on any failure the list stays as it was and path stays empty.
   int32_t locateAndLoad(const char* fileName);
-  // Fills entries and count from the file at path.
+  // Fills entries and count from the file at path. A missing file gives an empty list; a file
+  // that cannot be read whole leaves the list as it was and clears path.
   void load();
   // Index of the first entry whose key equals the record's skipKey, or -1; copies its value.
   int32_t find(char* valueOut) const;
-  // Appends skipKey=value; returns the new count.
+  // Appends skipKey=value; returns the new count (the old one when memory ran out).
   int32_t add(const char* value);
-  // Writes the whole list back to path.
+  // Writes the whole list to a new file beside path, then puts it in place in one step.
   void save();
 };

@@ -1,0 +1,47 @@
+#pragma once
+// File and folder primitives of the skip-list store, one adapter per platform.
+// Paths are UTF-8; each adapter converts them at the call.
+#include <cstddef>
+#include <cstdint>
+
+// An open file: a HANDLE on Windows, a descriptor elsewhere.
+using ListFile = intptr_t;
+
+// Result codes.
+constexpr int32_t kListFileOk = 0;
+constexpr int32_t kListFileMissing = 1;  // nothing of that name
+constexpr int32_t kListFileFailed = 2;   // there, but cannot be used
+
+// What stands at a path.
+constexpr int32_t kPathMissing = 0;
+constexpr int32_t kPathFolder = 1;
+constexpr int32_t kPathOther = 2;
+
+// Room for a temporary file name beside a list path.
+constexpr std::size_t kTempPathWidth = 261 + 32;
+
+extern const char kPathSeparator;
+
+// Opens an existing file for reading, without keeping others from reading, writing or
+// replacing it.
+int32_t openListFile(const char* path, ListFile* file);
+// Reads at most capacity bytes: the count read, 0 at end of file, -1 on error.
+int32_t readListFile(ListFile file, char* buffer, int32_t capacity);
+// Moves back to the first byte.
+int32_t rewindListFile(ListFile file);
+void closeListFile(ListFile file);
+
+// Creates a new empty file of a name no one else has, in the folder of path, and opens it
+// for writing; its name goes into tempPath (kTempPathWidth bytes).
+int32_t createTempBeside(const char* path, char* tempPath, ListFile* file);
+// Writes all size bytes.
+int32_t writeListFile(ListFile file, const char* bytes, int32_t size);
+// Flushes the file to the disk and closes it; kListFileOk only when both succeed.
+int32_t commitListFile(ListFile file);
+// Puts source in the place of target in one step; target is replaced whole or not at all.
+int32_t replaceListFile(const char* source, const char* target);
+void removeListFile(const char* path);
+
+int32_t pathKind(const char* path);
+// Creates this one folder; its parent must exist.
+int32_t createFolder(const char* path);

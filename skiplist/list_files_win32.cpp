@@ -1,0 +1,106 @@
+// File primitives over Win32 handles; every path goes to the wide calls.
+#include <windows.h>
+
+#include "skiplist/list_files.h"
+#include "skiplist/list_path.h"
+#include "skiplist/wide_path_win32.h"
+
+const char kPathSeparator = '\\';
+
+namespace {
+
+HANDLE handleOf(ListFile file) { return reinterpret_cast<HANDLE>(file); }
+
+bool isMissingError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+}  // namespace
+
+int32_t openListFile(const char* path, ListFile* file) {
+  wchar_t wide[kWidePathWidth];
+  if (!widenPath(path, wide)) return kListFileFailed;
+  // Full sharing: another checker may read, write or replace the list meanwhile.
+  HANDLE handle = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return isMissingError(GetLastError()) ? kListFileMissing : kListFileFailed;
+  *file = reinterpret_cast<ListFile>(handle);
+  return kListFileOk;
+}
+
+int32_t readListFile(ListFile file, char* buffer, int32_t capacity) {
+  DWORD got = 0;
+  if (!ReadFile(handleOf(file), buffer, static_cast<DWORD>(capacity), &got, nullptr)) return -1;
+  return static_cast<int32_t>(got);
+}
+
+int32_t rewindListFile(ListFile file) {
+  LARGE_INTEGER start;
+  start.QuadPart = 0;
+  return SetFilePointerEx(handleOf(file), start, nullptr, FILE_BEGIN) ? kListFileOk : kListFileFailed;
+}
+
+void closeListFile(ListFile file) { CloseHandle(handleOf(file)); }
+
+int32_t createTempBeside(const char* path, char* tempPath, ListFile* file) {
+  static DWORD serial = 0;
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    DWORD unique = GetCurrentProcessId() * 2654435761u + GetTickCount() + serial++;
+    wchar_t wide[kWidePathWidth];
+    if (!tempNameBeside(path, unique, tempPath, kTempPathWidth) || !widenPath(tempPath, wide)) break;
+    HANDLE handle = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      *file = reinterpret_cast<ListFile>(handle);
+      return kListFileOk;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  tempPath[0] = '\0';
+  return kListFileFailed;
+}
+
+int32_t writeListFile(ListFile file, const char* bytes, int32_t size) {
+  while (size > 0) {
+    DWORD put = 0;
+    if (!WriteFile(handleOf(file), bytes, static_cast<DWORD>(size), &put, nullptr) || put == 0) return kListFileFailed;
+    bytes += put;
+    size -= static_cast<int32_t>(put);
+  }
+  return kListFileOk;
+}
+
+int32_t commitListFile(ListFile file) {
+  bool flushed = FlushFileBuffers(handleOf(file)) != 0;
+  bool closed = CloseHandle(handleOf(file)) != 0;
+  return flushed && closed ? kListFileOk : kListFileFailed;
+}
+
+int32_t replaceListFile(const char* source, const char* target) {
+  wchar_t wideSource[kWidePathWidth];
+  wchar_t wideTarget[kWidePathWidth];
+  if (!widenPath(source, wideSource) || !widenPath(target, wideTarget)) return kListFileFailed;
+  // A read-only list stays as it is. Windows refuses to replace one anyway; not every
+  // implementation of the call does, so it is checked here.
+  DWORD attributes = GetFileAttributesW(wideTarget);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return kListFileFailed;
+  BOOL moved = MoveFileExW(wideSource, wideTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  return moved ? kListFileOk : kListFileFailed;
+}
+
+void removeListFile(const char* path) {
+  wchar_t wide[kWidePathWidth];
+  if (widenPath(path, wide)) DeleteFileW(wide);
+}
+
+int32_t pathKind(const char* path) {
+  wchar_t wide[kWidePathWidth];
+  if (!widenPath(path, wide)) return kPathOther;
+  DWORD attributes = GetFileAttributesW(wide);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return isMissingError(GetLastError()) ? kPathMissing : kPathOther;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kPathFolder : kPathOther;
+}
+
+int32_t createFolder(const char* path) {
+  wchar_t wide[kWidePathWidth];
+  if (!widenPath(path, wide)) return kListFileFailed;
+  return CreateDirectoryW(wide, nullptr) ? kListFileOk : kListFileFailed;
+}
