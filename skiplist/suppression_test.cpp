@@ -1,0 +1,106 @@
+#include "skiplist/suppression.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "app/check_record.h"
+#include "skiplist/entry_array.h"
+#include "skiplist/list_test_folder.h"
+
+namespace {
+
+constexpr char kMissing[] = "<missing>";
+
+struct SuppressionCase {
+  const char* name;
+  std::string updatesBefore;  // kMissing: no file
+  std::string upgradesBefore;
+  bool updateAvailable;
+  bool upgradeAvailable;
+  int32_t updateSkipIndex;
+  int32_t upgradeSkipIndex;
+  std::string updatesAfter;
+  std::string upgradesAfter;
+};
+
+// The record and the indices are process-wide: each test starts them afresh.
+class SuppressionFixture : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    releaseEntries(checkRecord.updateSkipList.entries);
+    releaseEntries(checkRecord.upgradeSkipList.entries);
+    checkRecord = CheckRecord{};
+    updateSkipIndex = -1;
+    upgradeSkipIndex = -1;
+  }
+};
+
+class SuppressionTest : public SuppressionFixture, public ::testing::WithParamInterface<SuppressionCase> {};
+
+TEST_P(SuppressionTest, StoresTheOfferAndSavesBothLists) {
+  const SuppressionCase& c = GetParam();
+  ListTestFolder folder;
+  std::string updates = folder.listPath("SkippedUpdates.txt");
+  std::string upgrades = folder.listPath("SkippedUpgrades.txt");
+  ASSERT_EQ(mkdir(folder.makerFolder().c_str(), 0777), 0);
+  if (c.updatesBefore != kMissing) writeBytes(updates, c.updatesBefore);
+  if (c.upgradesBefore != kMissing) writeBytes(upgrades, c.upgradesBefore);
+
+  copyBounded(checkRecord.skipKey, "Echo Box|Studio", sizeof checkRecord.skipKey);
+  copyBounded(checkRecord.newVersion, "2.1.0", sizeof checkRecord.newVersion);
+  copyBounded(checkRecord.upgradeName, "Echo Box Pro", sizeof checkRecord.upgradeName);
+  checkRecord.updateSkipCount = checkRecord.updateSkipList.locateAndLoad("SkippedUpdates.txt");
+  checkRecord.upgradeSkipCount = checkRecord.upgradeSkipList.locateAndLoad("SkippedUpgrades.txt");
+  checkRecord.updateAvailable = c.updateAvailable;
+  checkRecord.upgradeAvailable = c.upgradeAvailable;
+  updateSkipIndex = c.updateSkipIndex;
+  upgradeSkipIndex = c.upgradeSkipIndex;
+
+  recordSuppression();
+  EXPECT_EQ(readBytes(updates), c.updatesAfter);
+  EXPECT_EQ(readBytes(upgrades), c.upgradesAfter);
+  EXPECT_EQ(folderListing(folder.makerFolder()), "SkippedUpdates.txt;SkippedUpgrades.txt;");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Presses, SuppressionTest,
+    ::testing::Values(
+        SuppressionCase{"FirstUseUpdateOnly", kMissing, kMissing, true, false, -1, -1,
+                        "Echo Box|Studio=2.1.0\r\n", ""},
+        SuppressionCase{"OlderVersionReplacedInPlace", "A|B=1\r\nEcho Box|Studio=2.0\r\nC|D=3\r\n", "", true, false,
+                        1, -1, "A|B=1\r\nEcho Box|Studio=2.1.0\r\nC|D=3\r\n", ""},
+        SuppressionCase{"UpgradeOnlyAppended", "A|B=1\nC|D=3\n", "A|B=Verb\r\n", false, true, -1, -1,
+                        "A|B=1\r\nC|D=3\r\n", "A|B=Verb\r\nEcho Box|Studio=Echo Box Pro\r\n"},
+        SuppressionCase{"UpgradeOnlyReplaced", "", "Echo Box|Studio=Echo Box 2\r\nA|B=Verb\r\n", false, true, -1, 0,
+                        "", "Echo Box|Studio=Echo Box Pro\r\nA|B=Verb\r\n"},
+        SuppressionCase{"BothOnOffer", "A|B=1\r\n", kMissing, true, true, -1, -1,
+                        "A|B=1\r\nEcho Box|Studio=2.1.0\r\n", "Echo Box|Studio=Echo Box Pro\r\n"},
+        SuppressionCase{"LinesAfterEmptyLineDropped", "A|B=1\r\n\r\nC|D=3\r\n", "X=1\n\nY=2\n", false, true, -1, -1,
+                        "A|B=1\r\n", "X=1\r\nEcho Box|Studio=Echo Box Pro\r\n"},
+        SuppressionCase{"NeitherFlagSavesUnchanged", "A|B=1\njunk\n", kMissing, false, false, -1, -1,
+                        "A|B=1\r\n=\r\n", ""},
+        SuppressionCase{"IndexBeyondCountRecordsNothing", "A|B=1\r\n", "", true, false, 1, -1, "A|B=1\r\n", ""},
+        SuppressionCase{"FlagClearIgnoresIndex", "Echo Box|Studio=2.0\r\n", "", false, false, 0, -1,
+                        "Echo Box|Studio=2.0\r\n", ""}),
+    [](const ::testing::TestParamInfo<SuppressionCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SuppressionFixture, UserInitiatedPressOverwritesTheFoundEntryOnly) {
+  ListTestFolder folder;
+  ASSERT_EQ(mkdir(folder.makerFolder().c_str(), 0777), 0);
+  writeBytes(folder.listPath("SkippedUpdates.txt"), "X|Y=1\r\nEcho Box|Studio=2.1.0\r\n");
+  copyBounded(checkRecord.skipKey, "Echo Box|Studio", sizeof checkRecord.skipKey);
+  copyBounded(checkRecord.newVersion, "2.0", sizeof checkRecord.newVersion);
+  checkRecord.updateSkipList.locateAndLoad("SkippedUpdates.txt");
+  checkRecord.upgradeSkipList.locateAndLoad("SkippedUpgrades.txt");
+  // As the decision does: the lookup is made even though the stored version is not consulted.
+  char stored[48];
+  updateSkipIndex = checkRecord.updateSkipList.find(stored);
+  ASSERT_EQ(updateSkipIndex, 1);
+  checkRecord.updateAvailable = true;
+  recordSuppression();
+  EXPECT_EQ(readBytes(folder.listPath("SkippedUpdates.txt")), "X|Y=1\r\nEcho Box|Studio=2.0\r\n");
+}
+
+}  // namespace
