@@ -105,9 +105,8 @@ class Xvfb:
 class Desktop:
     """Xvfb plus the test Wine prefix: CA trusted, shell addresses logged, services warm."""
 
-    def __init__(self, build_dir=None, prefix=None, display=None):
-        self.build_dir = os.path.abspath(build_dir or env_path("CORVANE_BUILD_DIR"))
-        self.work = os.path.join(self.build_dir, "e2e")
+    def __init__(self, work=None, prefix=None, display=None):
+        self.work = os.path.abspath(work or os.path.join(env_path("CORVANE_BUILD_DIR"), "e2e"))
         self.prefix = os.path.abspath(prefix or os.environ.get("CORVANE_WINEPREFIX")
                                       or os.path.join(self.work, "wineprefix"))
         self.certs = os.path.join(self.work, "ca")
