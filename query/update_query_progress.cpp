@@ -31,6 +31,16 @@ bool addReadCount(uint32_t& collected, uint32_t count) {
   return collected >= kReplyBlockLimit;
 }
 
+bool isHttpAnswer(bool statusKnown, uint32_t statusCode) {
+  return statusKnown && statusCode >= 100 && statusCode <= 999;
+}
+
+bool replyEndedEarly(uint32_t collected, bool lengthKnown, uint64_t announcedLength) {
+  if (!lengthKnown) return false;
+  uint64_t expected = announcedLength < kReplyBlockLimit ? announcedLength : kReplyBlockLimit;
+  return collected < expected;
+}
+
 void copyReplyText(char* dst, std::size_t width, const char* collectedBytes, uint32_t collected) {
   if (width == 0) return;
   std::size_t n = 0;

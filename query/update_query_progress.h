@@ -29,5 +29,11 @@ uint32_t nextReadSize(uint32_t collected);
 // Adds one read's count (clamped to what was asked for). True when reading is over:
 // the reply ended (a read of 0 bytes) or the block is full.
 bool addReadCount(uint32_t& collected, uint32_t count);
+// True when the server answered with an HTTP status line (any status, errors included);
+// a connection closed without one is a failed request, not an empty reply.
+bool isHttpAnswer(bool statusKnown, uint32_t statusCode);
+// True when the reply ended before the length its header announced (or before the block is
+// full, for a longer one): the connection was lost mid-body, so the read failed.
+bool replyEndedEarly(uint32_t collected, bool lengthKnown, uint64_t announcedLength);
 // Copies the collected bytes up to the first zero byte, terminated, into dst (width bytes).
 void copyReplyText(char* dst, std::size_t width, const char* collectedBytes, uint32_t collected);

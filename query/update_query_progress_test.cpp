@@ -60,6 +60,52 @@ TEST(ReadCollectionTest, NothingMoreToAskForOnceFull) {
   EXPECT_EQ(nextReadSize(0), kReplyBlockLimit);
 }
 
+struct AnswerCase {
+  bool statusKnown;
+  uint32_t statusCode;
+  bool answer;
+};
+
+class HttpAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(HttpAnswerTest, NeedsAStatusLine) {
+  const AnswerCase& c = GetParam();
+  EXPECT_EQ(isHttpAnswer(c.statusKnown, c.statusCode), c.answer) << c.statusKnown << " " << c.statusCode;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, HttpAnswerTest,
+    ::testing::Values(AnswerCase{true, 200, true}, AnswerCase{true, 500, true}, AnswerCase{true, 404, true},
+                      AnswerCase{true, 100, true}, AnswerCase{true, 999, true}, AnswerCase{true, 0, false},
+                      AnswerCase{true, 99, false}, AnswerCase{true, 1000, false}, AnswerCase{false, 200, false},
+                      AnswerCase{false, 0, false}));
+
+struct EarlyEndCase {
+  uint32_t collected;
+  bool lengthKnown;
+  uint64_t announced;
+  bool early;
+};
+
+class EarlyEndTest : public ::testing::TestWithParam<EarlyEndCase> {};
+
+TEST_P(EarlyEndTest, ComparesWithTheAnnouncedLength) {
+  const EarlyEndCase& c = GetParam();
+  EXPECT_EQ(replyEndedEarly(c.collected, c.lengthKnown, c.announced), c.early)
+      << c.collected << " of " << c.announced << (c.lengthKnown ? "" : " (unknown)");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, EarlyEndTest,
+    ::testing::Values(EarlyEndCase{120, true, 120, false}, EarlyEndCase{60, true, 120, true},
+                      EarlyEndCase{0, true, 0, false}, EarlyEndCase{0, true, 5, true},
+                      EarlyEndCase{60, false, 0, false}, EarlyEndCase{0, false, 0, false},
+                      // Only the first block is wanted: a long reply read that far is complete.
+                      EarlyEndCase{2047, true, 3000, false}, EarlyEndCase{2046, true, 3000, true},
+                      EarlyEndCase{1500, true, 0x100000000ull, true},
+                      // More than announced is not a loss.
+                      EarlyEndCase{130, true, 120, false}));
+
 struct CopyCase {
   std::string bytes;
   uint32_t collected;

@@ -44,13 +44,36 @@ HINTERNET currentRequest(QueryContext& query) {
   return static_cast<HINTERNET>(std::atomic_ref<void*>(query.requestHandle).load());
 }
 
+// WinINet takes a connection closed before any status line for an answer without headers.
+bool serverAnswered(QueryContext& query) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  bool known = HttpQueryInfoA(currentRequest(query), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                              &size, nullptr) != FALSE;
+  return isHttpAnswer(known, status);
+}
+
+// The reply is complete when the block is full or as long as its header said. WinINet reports
+// a connection lost mid-body as the reply's end; the announced length tells the two apart.
+void finishReading(QueryContext& query) {
+  DWORD announced = 0;
+  DWORD size = sizeof announced;
+  bool lengthKnown = HttpQueryInfoA(currentRequest(query), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                                    &announced, &size, nullptr) != FALSE;
+  if (replyEndedEarly(query.bytesCollected, lengthKnown, announced)) {
+    endCheckAsFailed(query, false);
+  } else {
+    endCheckWithReply(query);
+  }
+}
+
 // Reads until the block is full or the reply ends. A read that is still pending is carried
 // on by the request-complete notification that reports it, on whatever thread that comes.
 void readReply(QueryContext& query) {
   for (;;) {
     uint32_t size = nextReadSize(query.bytesCollected);
     if (size == 0) {
-      endCheckWithReply(query);
+      finishReading(query);
       return;
     }
     query.bytesRead = 0;
@@ -64,7 +87,7 @@ void readReply(QueryContext& query) {
       return;
     }
     if (addReadCount(query.bytesCollected, query.bytesRead)) {
-      endCheckWithReply(query);
+      finishReading(query);
       return;
     }
   }
@@ -74,7 +97,7 @@ void onRequestComplete(QueryContext& query, LPVOID information, DWORD informatio
   bool succeeded = information != nullptr && informationLength >= sizeof(INTERNET_ASYNC_RESULT) &&
                    static_cast<INTERNET_ASYNC_RESULT*>(information)->dwResult != 0;
   if (takeReplyArrival(query)) {
-    if (succeeded) {
+    if (succeeded && serverAnswered(query)) {
       readReply(query);
     } else {
       endCheckAsFailed(query, false);
@@ -83,7 +106,7 @@ void onRequestComplete(QueryContext& query, LPVOID information, DWORD informatio
     if (!succeeded) {
       endCheckAsFailed(query, false);
     } else if (addReadCount(query.bytesCollected, query.bytesRead)) {
-      endCheckWithReply(query);
+      finishReading(query);
     } else {
       readReply(query);
     }
