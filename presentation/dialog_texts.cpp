@@ -1,7 +1,7 @@
 #include "presentation/dialog_texts.h"
 
 #include "app/check_record.h"
-#include "presentation/control_ids.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -151,7 +151,7 @@ void planButtons(const CheckRecord& record, bool anythingOnOffer, DialogPlan& pl
   hide(plan, IDC_DONT_REMIND);
   char close[kCloseTextWidth];
   composeCloseText(close);
-  setText(plan, kCloseButtonId, close);
+  setText(plan, IDCANCEL, close);
 }
 
 }  // namespace

@@ -19,7 +19,6 @@ constexpr std::size_t kDontRemindWidth = 48;
 constexpr std::size_t kCloseTextWidth = 50;
 constexpr std::size_t kErrorMessageWidth = 128;
 
-constexpr int kCloseButtonId = 2;  // IDCANCEL
 constexpr char kErrorCaption[] = "Update Checker Error";
 
 void composeTitle(const CheckRecord& record, bool anythingOnOffer, char (&out)[kTitleWidth]);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/check_record.h"
-#include "presentation/control_ids.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ std::vector<Step> stepsOf(const DialogPlan& plan) {
 
 // The controls left visible after the plan, starting from the template where all nine are.
 std::set<int> visibleAfter(const DialogPlan& plan) {
-  std::set<int> visible = {kCloseButtonId,  IDC_HEADLINE, IDC_CURRENT_VERSION,
+  std::set<int> visible = {IDCANCEL,  IDC_HEADLINE, IDC_CURRENT_VERSION,
                            IDC_NEW_VERSION, IDC_DOWNLOAD, IDC_DOWNLOAD_NOTE,
                            IDC_UPGRADE_HEADLINE, IDC_UPGRADE, IDC_DONT_REMIND};
   for (std::size_t i = 0; i < plan.count; ++i) {
@@ -106,26 +106,26 @@ INSTANTIATE_TEST_SUITE_P(
                     {kCaptionOffer, kCurrent, kUpdateHeadline, kNewVersion, kDownload,
                      kHideUpgrade[0], kHideUpgrade[1], kThis, kShow},
                     {IDC_HEADLINE, IDC_CURRENT_VERSION, IDC_NEW_VERSION, IDC_DOWNLOAD,
-                     IDC_DOWNLOAD_NOTE, IDC_DONT_REMIND, kCloseButtonId}},
+                     IDC_DOWNLOAD_NOTE, IDC_DONT_REMIND, IDCANCEL}},
         PresentCase{"upgrade only", false, true,
                     {kCaptionOffer, kCurrent, kUpToDate, kHideUpdate[0], kHideUpdate[1],
                      kHideUpdate[2], kUpgradeHeadline, kUpgrade, kThis, kShow},
                     {IDC_HEADLINE, IDC_CURRENT_VERSION, IDC_UPGRADE_HEADLINE, IDC_UPGRADE,
-                     IDC_DONT_REMIND, kCloseButtonId}},
+                     IDC_DONT_REMIND, IDCANCEL}},
         PresentCase{"update and upgrade", true, true,
                     {kCaptionOffer, kCurrent, kUpdateHeadline, kNewVersion, kDownload,
                      kUpgradeHeadline, kUpgrade, kThese, kShow},
-                    {kCloseButtonId, IDC_HEADLINE, IDC_CURRENT_VERSION, IDC_NEW_VERSION,
+                    {IDCANCEL, IDC_HEADLINE, IDC_CURRENT_VERSION, IDC_NEW_VERSION,
                      IDC_DOWNLOAD, IDC_DOWNLOAD_NOTE, IDC_UPGRADE_HEADLINE, IDC_UPGRADE,
                      IDC_DONT_REMIND}},
         PresentCase{"nothing on offer, user-initiated", false, false,
                     {{Kind::kSetCaption, 0, "Echo Box"}, kCurrent, kUpToDate, kHideUpdate[0],
                      kHideUpdate[1], kHideUpdate[2], kHideUpgrade[0], kHideUpgrade[1],
                      {Kind::kHide, IDC_DONT_REMIND, ""},
-                     {Kind::kSetText, kCloseButtonId,
+                     {Kind::kSetText, IDCANCEL,
                       "Ok, thanks! (Click here to close Update Checker)"},
                      kShow},
-                    {IDC_HEADLINE, IDC_CURRENT_VERSION, kCloseButtonId}}));
+                    {IDC_HEADLINE, IDC_CURRENT_VERSION, IDCANCEL}}));
 
 struct OutcomeCase {
   UpdateStatus status;

@@ -1,0 +1,70 @@
+#include "presentation/check_complete_win32.h"
+
+#include "app/check_record.h"
+#include "presentation/dialog_texts.h"
+#include "presentation/update_decision.h"
+#include "query/parse_update_response.h"
+
+namespace {
+
+void closeDialog(HWND window) { SendMessageW(window, WM_CLOSE, 0, 0); }
+
+// The query sets requestResult when the request could not be made, failed or was not read;
+// the reply is then not parsed at all.
+UpdateStatus judgeReply(CheckRecord* record) {
+  if (record->requestResult != 0) return kStatusNoConnection;
+  return ParseUpdateResponse(record);
+}
+
+void reportError(UpdateStatus status) {
+  char message[kErrorMessageWidth];
+  composeErrorMessage(status, message);
+  MessageBoxA(NULL, message, kErrorCaption, MB_OK);
+}
+
+}  // namespace
+
+void applyDialogPlan(HWND window, const DialogPlan& plan) {
+  for (std::size_t i = 0; i < plan.count; ++i) {
+    const DialogStep& step = plan.steps[i];
+    switch (step.kind) {
+      case DialogStepKind::kSetCaption:
+        SetWindowTextA(window, step.text);
+        break;
+      case DialogStepKind::kSetText:
+        SetDlgItemTextA(window, step.controlId, step.text);
+        break;
+      case DialogStepKind::kHide:
+        ShowWindow(GetDlgItem(window, step.controlId), SW_HIDE);
+        break;
+      case DialogStepKind::kShowDialog:
+        ShowWindow(window, SW_SHOW);
+        break;
+    }
+  }
+}
+
+int OnCheckComplete(HWND window, CheckRecord* record) {
+  if (record == nullptr) {
+    closeDialog(window);
+    return 1;
+  }
+  UpdateStatus status = judgeReply(record);
+  bool anythingOnOffer = status == kStatusAnswered && runUpdateDecision(*record);
+  switch (chooseOutcome(status, record->userInitiated, anythingOnOffer)) {
+    case CheckOutcome::kCloseUnseen:
+      closeDialog(window);
+      break;
+    case CheckOutcome::kReportAndClose:
+      reportError(status);
+      closeDialog(window);
+      break;
+    case CheckOutcome::kPresent: {
+      DialogPlan plan;
+      planDialog(*record, anythingOnOffer, plan);
+      applyDialogPlan(window, plan);
+      break;
+    }
+  }
+  return 1;
+}
