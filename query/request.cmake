@@ -7,6 +7,8 @@ target_sources(corvane_core PRIVATE
 corvane_native_test(query_status_test ${CMAKE_CURRENT_LIST_DIR}/query_status_test.cpp)
 corvane_native_test(update_query_request_test ${CMAKE_CURRENT_LIST_DIR}/update_query_request_test.cpp)
 corvane_native_test(update_query_progress_test ${CMAKE_CURRENT_LIST_DIR}/update_query_progress_test.cpp)
+corvane_fuzz_target(query_status_fuzz ${CMAKE_CURRENT_LIST_DIR}/fuzz_corpus/query_status
+  ${CMAKE_CURRENT_LIST_DIR}/query_status_fuzz.cpp)
 
 if(WIN32)
   target_sources(corvane_win32 PRIVATE
