@@ -30,7 +30,7 @@ struct MemoryList {
       if (line == nullptr) break;
       SkipEntry entry{};
       const char* equals = std::strchr(line, '=');
-      std::string key(line, equals - line);
+      std::string key(line, static_cast<std::size_t>(equals - line));
       copyBounded(entry.key, key.c_str(), sizeof entry.key);
       copyBounded(entry.value, equals + 1, sizeof entry.value);
       entries.push_back(entry);
