@@ -1,12 +1,41 @@
-// Entry point: parse the launch argument, then run the check in the main dialog.
+// Entry point: parse the launch argument, create the hidden dialog (which starts the query) and
+// run the message loop until the dialog is closed.
 #include <windows.h>
+
+#include <cstdlib>
 
 #include "app/check_record.h"
 #include "app/command_line_win32.h"
 #include "app/launch_arguments.h"
+#include "app/update_dialog_win32.h"
+#include "query/update_query_win32.h"
+#include "resources/resource.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+namespace {
+
+// The network handles are released as the process ends, after the message loop.
+const int releaseRegistered = std::atexit(ReleaseQueryHandles);
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  (void)releaseRegistered;
   char text[kArgumentBufferSize] = {};
   if (!obtainLaunchArgument(text) || !parseLaunchArguments(checkRecord, text)) return 0;
-  return 0;
+
+  // Created hidden; WM_INITDIALOG starts the query before this returns.
+  HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_UPDATE), GetDesktopWindow(),
+                                   UpdateDialogProc, 0);
+  if (dialog == nullptr) return 0;  // nothing would ever end the loop
+
+  HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINACCEL));
+  MSG message = {};
+  // No IsDialogMessageW: keys go straight to the focused control.
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorW(message.hwnd, accelerators, &message) == 0) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return static_cast<int>(message.wParam);
 }

@@ -1,0 +1,75 @@
+#include "app/update_dialog_win32.h"
+
+#include <shellapi.h>
+
+#include "app/check_record.h"
+#include "presentation/check_complete_win32.h"
+#include "presentation/web_address.h"
+#include "query/update_query_win32.h"
+#include "resources/resource.h"
+#include "skiplist/suppression.h"
+
+namespace {
+
+const char kDownloadNotice[] =
+    "Your download is about to start. Be sure to save your work and quit your audio host before "
+    "installing the new version.";
+const char kDownloadCaption[] = "About to start download...";
+
+// The reply's addresses come from the network: only web addresses ever reach the shell, which
+// would just as well run a local program or open a file.
+void openWebAddress(const char* address) {
+  if (isWebAddress(address)) {
+    ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
+  }
+}
+
+void closeDialog(HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); }
+
+}  // namespace
+
+int OnDialogCommand(HWND dialog, WPARAM wParam) {
+  switch (LOWORD(wParam)) {
+    case IDC_DOWNLOAD:
+      // The notice comes first; the download follows however it is dismissed.
+      MessageBoxA(nullptr, kDownloadNotice, kDownloadCaption, MB_OK);
+      openWebAddress(checkRecord.installerUrl);
+      closeDialog(dialog);
+      return 1;
+    case IDC_UPGRADE:
+      openWebAddress(checkRecord.upgradePageUrl);
+      closeDialog(dialog);
+      return 1;
+    case IDC_DONT_REMIND:
+      recordSuppression();
+      closeDialog(dialog);
+      return 1;
+    case IDCANCEL:
+      closeDialog(dialog);
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      StartUpdateQuery(dialog);
+      return 1;
+    case WM_COMMAND:
+      // Only plain commands: accelerators (code 1) and control notifications are ignored.
+      if (HIWORD(wParam) != 0) return 0;
+      return OnDialogCommand(dialog, wParam);
+    case WM_CHECK_COMPLETE:
+      return OnCheckComplete(dialog, reinterpret_cast<CheckRecord*>(lParam));
+    case WM_CLOSE:
+      DestroyWindow(dialog);
+      return 1;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 1;
+    default:
+      return 0;
+  }
+}
