@@ -462,9 +462,9 @@ class Probe:
         code, report = self.run(*args, timeout=timeout)
         return report if code == 0 else None
 
-    def key(self, spec, timeout=5, **kw):
+    def key(self, chord, timeout=5, **kw):
         """Posts a key (esc, tab, alt+?, alt+/, close ...) to the program's visible window."""
-        code, report = self.run("key", spec, timeout=timeout, **kw)
+        code, report = self.run("key", chord, timeout=timeout, **kw)
         return report if code == 0 else None
 
     def screenshot(self, name, timeout=5, **kw):

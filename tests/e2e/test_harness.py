@@ -71,16 +71,16 @@ def test_press_message_box_and_dismiss(target, target_probe):
     assert running.wait(10).exit_code == 0
 
 
-@pytest.mark.parametrize("spec,line", [
+@pytest.mark.parametrize("chord,line", [
     ("alt+?", "char %d 63 1 1000" % WM_SYSCHAR),
     ("alt+/", "char %d 47 1 1000" % WM_SYSCHAR),
     ("esc", "key %d 27 1000" % WM_KEYDOWN),
     ("tab", "key %d 9 1000" % WM_KEYDOWN),
     ("x", "char %d 120 0 1000" % WM_CHAR),
 ])
-def test_keys_reach_the_focused_control_through_the_queue(target, target_probe, spec, line):
+def test_keys_reach_the_focused_control_through_the_queue(target, target_probe, chord, line):
     running, window = shown(target, target_probe)
-    report = target_probe.key(spec)
+    report = target_probe.key(chord)
     focused = [c["hwnd"] for c in window["controls"] if c["id"] == 1000]
     assert report["target"] in focused
     assert line in lines_of(running, [line])

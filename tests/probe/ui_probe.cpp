@@ -5,7 +5,7 @@
 //                                           its controls (a message box's text is a control)
 //   ui_probe [options] press ID             press the visible, enabled button ID
 //   ui_probe [options] dismiss [ID]         press OK (or the given button) of a message box
-//   ui_probe [options] key SPEC             post a key to the focused control: esc, tab, enter,
+//   ui_probe [options] key CHORD             post a key to the focused control: esc, tab, enter,
 //                                           alt+?, alt+/, alt+f4, x ...; "close" is the title
 //                                           bar's close box (WM_SYSCOMMAND SC_CLOSE)
 //   ui_probe [options] watch SECONDS        prints "ready", then polls every 20 ms and reports
@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "json_text.h"
-#include "key_spec.h"
+#include "key_chord.h"
 #include "window_capture.h"
 #include "window_scan.h"
 
@@ -52,7 +52,7 @@ int usage() {
   fprintf(stderr,
           "usage: ui_probe [--exe NAME] [--title TEXT] [--class NAME] [--hwnd N] [--timeout S]\n"
           "                [--visible] [--stop-file PATH] [--bm-click] [--force]\n"
-          "                list | press ID | dismiss [ID] | key SPEC | watch SECONDS | screenshot FILE\n");
+          "                list | press ID | dismiss [ID] | key CHORD | watch SECONDS | screenshot FILE\n");
   return 2;
 }
 
@@ -227,39 +227,39 @@ HWND focusOf(HWND window) {
   return window;
 }
 
-void postKey(HWND window, const KeySpec& spec, HWND& target) {
-  if (spec.kind == KeyKind::closeWindow) {
+void postKey(HWND window, const KeyChord& chord, HWND& target) {
+  if (chord.kind == KeyKind::closeWindow) {
     target = window;
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return;
   }
   target = focusOf(window);
-  if (spec.kind == KeyKind::character) {
-    const SHORT scan = VkKeyScanW(static_cast<WCHAR>(spec.code));
+  if (chord.kind == KeyKind::character) {
+    const SHORT scan = VkKeyScanW(static_cast<WCHAR>(chord.code));
     const UINT scanCode = MapVirtualKeyW(static_cast<UINT>(scan & 0xFF), MAPVK_VK_TO_VSC);
-    PostMessageW(target, spec.alt ? WM_SYSCHAR : WM_CHAR, spec.code,
-                 static_cast<LPARAM>(keyMessageParam(scanCode, spec.alt, false)));
+    PostMessageW(target, chord.alt ? WM_SYSCHAR : WM_CHAR, chord.code,
+                 static_cast<LPARAM>(keyMessageParam(scanCode, chord.alt, false)));
     return;
   }
-  const UINT scanCode = MapVirtualKeyW(spec.code, MAPVK_VK_TO_VSC);
-  PostMessageW(target, spec.alt ? WM_SYSKEYDOWN : WM_KEYDOWN, spec.code,
-               static_cast<LPARAM>(keyMessageParam(scanCode, spec.alt, false)));
-  PostMessageW(target, spec.alt ? WM_SYSKEYUP : WM_KEYUP, spec.code,
-               static_cast<LPARAM>(keyMessageParam(scanCode, spec.alt, true)));
+  const UINT scanCode = MapVirtualKeyW(chord.code, MAPVK_VK_TO_VSC);
+  PostMessageW(target, chord.alt ? WM_SYSKEYDOWN : WM_KEYDOWN, chord.code,
+               static_cast<LPARAM>(keyMessageParam(scanCode, chord.alt, false)));
+  PostMessageW(target, chord.alt ? WM_SYSKEYUP : WM_KEYUP, chord.code,
+               static_cast<LPARAM>(keyMessageParam(scanCode, chord.alt, true)));
 }
 
 int commandKey(const Options& options) {
   if (options.words.size() != 2) return usage();
   const std::string text = narrow(options.words[1]);
-  const KeySpec spec = parseKeySpec(text.c_str());
-  if (spec.kind == KeyKind::invalid) return usage();
+  const KeyChord chord = parseKeyChord(text.c_str());
+  if (chord.kind == KeyKind::invalid) return usage();
   WindowFilter filter = options.filter;
   filter.visibleOnly = true;
   const bool done = pollUntil(options.timeoutSeconds, [&] {
     const std::vector<WindowInfo> windows = scanWindows(filter);
     if (windows.empty()) return false;
     HWND target = nullptr;
-    postKey(windows[0].hwnd, spec, target);
+    postKey(windows[0].hwnd, chord, target);
     printLine("{\"key\": " + jsonString(text.c_str()) + ", \"hwnd\": " + handleText(windows[0].hwnd) +
               ", \"target\": " + handleText(target) + ", \"title\": " + jsonString(windows[0].title) + "}");
     return true;

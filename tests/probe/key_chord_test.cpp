@@ -1,4 +1,4 @@
-#include "tests/probe/key_spec.h"
+#include "tests/probe/key_chord.h"
 
 #include <gtest/gtest.h>
 
@@ -23,19 +23,19 @@ const KeyCase kCases[] = {
     {"\xe9", KeyKind::invalid, false, 0},         {" ", KeyKind::invalid, false, 0},
 };
 
-TEST(KeySpec, ParsesEveryForm) {
+TEST(KeyChord, ParsesEveryForm) {
   for (const KeyCase& c : kCases) {
-    const KeySpec spec = parseKeySpec(c.text);
-    EXPECT_EQ(spec.kind, c.kind) << c.text;
-    if (spec.kind == KeyKind::invalid) continue;
-    EXPECT_EQ(spec.alt, c.alt) << c.text;
-    EXPECT_EQ(spec.code, c.code) << c.text;
+    const KeyChord chord = parseKeyChord(c.text);
+    EXPECT_EQ(chord.kind, c.kind) << c.text;
+    if (chord.kind == KeyKind::invalid) continue;
+    EXPECT_EQ(chord.alt, c.alt) << c.text;
+    EXPECT_EQ(chord.code, c.code) << c.text;
   }
 }
 
-TEST(KeySpec, NullIsInvalid) { EXPECT_EQ(parseKeySpec(nullptr).kind, KeyKind::invalid); }
+TEST(KeyChord, NullIsInvalid) { EXPECT_EQ(parseKeyChord(nullptr).kind, KeyKind::invalid); }
 
-TEST(KeySpec, MessageParamCarriesContextAndTransitionBits) {
+TEST(KeyChord, MessageParamCarriesContextAndTransitionBits) {
   EXPECT_EQ(keyMessageParam(0x35, true, false), 0x20350001ul);
   EXPECT_EQ(keyMessageParam(0x01, false, false), 0x00010001ul);
   EXPECT_EQ(keyMessageParam(0x01, false, true), 0xC0010001ul);

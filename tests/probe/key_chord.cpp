@@ -1,4 +1,4 @@
-#include "key_spec.h"
+#include "key_chord.h"
 
 #include <cctype>
 #include <cstring>
@@ -27,12 +27,12 @@ bool equalsIgnoringCase(const char* a, const char* b) {
 
 }  // namespace
 
-KeySpec parseKeySpec(const char* text) {
-  KeySpec spec = {KeyKind::invalid, false, 0};
-  if (text == nullptr || *text == '\0') return spec;
+KeyChord parseKeyChord(const char* text) {
+  KeyChord chord = {KeyKind::invalid, false, 0};
+  if (text == nullptr || *text == '\0') return chord;
   if (equalsIgnoringCase(text, "close")) {
-    spec.kind = KeyKind::closeWindow;
-    return spec;
+    chord.kind = KeyKind::closeWindow;
+    return chord;
   }
   static const char kAlt[] = "alt+";
   const size_t altLength = sizeof kAlt - 1;
@@ -40,25 +40,25 @@ KeySpec parseKeySpec(const char* text) {
     char prefix[sizeof kAlt] = {};
     memcpy(prefix, text, altLength);
     if (equalsIgnoringCase(prefix, kAlt)) {
-      spec.alt = true;
+      chord.alt = true;
       text += altLength;
     }
   }
   for (const NamedKey& key : kNamedKeys) {
     if (equalsIgnoringCase(text, key.name)) {
-      spec.kind = KeyKind::virtualKey;
-      spec.code = key.virtualKey;
-      return spec;
+      chord.kind = KeyKind::virtualKey;
+      chord.code = key.virtualKey;
+      return chord;
     }
   }
   const unsigned char first = static_cast<unsigned char>(text[0]);
   if (text[1] == '\0' && first > 0x20 && first < 0x7F) {
-    spec.kind = KeyKind::character;
-    spec.code = first;
-    return spec;
+    chord.kind = KeyKind::character;
+    chord.code = first;
+    return chord;
   }
-  spec.alt = false;
-  return spec;
+  chord.alt = false;
+  return chord;
 }
 
 unsigned long keyMessageParam(unsigned int scanCode, bool alt, bool release) {

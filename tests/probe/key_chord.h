@@ -9,13 +9,13 @@ enum class KeyKind {
   closeWindow // WM_SYSCOMMAND SC_CLOSE to the top-level window (the title bar's close box)
 };
 
-struct KeySpec {
+struct KeyChord {
   KeyKind kind;
   bool alt;
   unsigned int code;  // the character for `character`, the virtual-key code for `virtualKey`
 };
 
-KeySpec parseKeySpec(const char* text);
+KeyChord parseKeyChord(const char* text);
 
 // The lParam of a key message: repeat count 1, the scan code, the Alt context bit (29) and,
 // for a key release, the previous-state and transition bits (30, 31).
