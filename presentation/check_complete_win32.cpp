@@ -19,7 +19,7 @@ UpdateStatus judgeReply(CheckRecord* record) {
 void reportError(UpdateStatus status) {
   char message[kErrorMessageWidth];
   composeErrorMessage(status, message);
-  MessageBoxA(NULL, message, kErrorCaption, MB_OK);
+  MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // File primitives over POSIX descriptors, for the native build and its tests.
-#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "skiplist/list_files.h"

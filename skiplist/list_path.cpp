@@ -51,6 +51,7 @@ bool tempNameBeside(const char* path, uint32_t unique, char* out, std::size_t wi
   for (int i = 0; i < 8; ++i) name[3 + i] = kHex[(unique >> (28 - 4 * i)) & 0xF];
   std::memcpy(name + 11, ".tmp", 5);
   if (folderLength + std::strlen(name) + 1 > width) return false;
+  // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the name copied next ends the text
   std::memcpy(out, path, folderLength);
   std::memcpy(out + folderLength, name, std::strlen(name) + 1);
   return true;
