@@ -37,9 +37,16 @@ else()
 endif()
 
 # Small release exe: section garbage collection, stripped, GUI subsystem, wide entry point.
+# The program's own code (the exe and the two libraries it is made of) is built without
+# exceptions and RTTI, and never calls operator new: nothing then pulls the C++ runtime's
+# unwinder, terminate handler, demangler and printf, or winpthread, into the program.
+# Tests linking the same libraries keep their own exceptions (GoogleTest needs them).
 function(corvane_small_exe target)
   if(MINGW)
-    target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
+    foreach(part ${target} corvane_core corvane_win32)
+      target_compile_options(${part} PRIVATE -ffunction-sections
+        $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>)
+    endforeach()
     target_link_options(${target} PRIVATE -municode -mwindows -Wl,--gc-sections -s)
   endif()
 endfunction()
@@ -100,3 +107,24 @@ function(corvane_fuzz_target name corpus)
     COMMAND ${name} -max_total_time=15 -timeout=5 -rss_limit_mb=1024 ${work} ${corpus})
   set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
 endfunction()
+
+# Run once the whole tree is defined (the top level creates corvane_core after including this):
+# - the native core gets the fuzzers' coverage instrumentation, so every fuzz target is guided
+#   by the core code it reaches; plain test programs get the hooks from the sanitizer runtime;
+# - the benchmarks (bench/) and the lint tests join the tree (add_subdirectory is not allowed
+#   here, hence an included file).
+function(corvane_quality_parts)
+  if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND CORVANE_SANITIZE)
+    target_compile_options(corvane_core PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
+  include(${CMAKE_SOURCE_DIR}/bench/bench.cmake)
+  if(NOT WIN32)
+    # Static analysis and a second compiler over the sources (tools/lint.py says what each does).
+    foreach(check compilers clang-tidy cppcheck)
+      string(REPLACE "-" "_" name ${check})
+      add_test(NAME lint.${name} COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tools/lint.py ${check})
+      set_tests_properties(lint.${name} PROPERTIES TIMEOUT 900 LABELS lint)
+    endforeach()
+  endif()
+endfunction()
+cmake_language(DEFER CALL corvane_quality_parts)
