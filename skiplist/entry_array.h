@@ -10,4 +10,8 @@ constexpr int32_t kMaxSkipEntries = static_cast<int32_t>(0xFFFFFFFFu / sizeof(Sk
 // A zero-filled array of count entries (a valid, empty block for 0); nullptr when count is
 // negative, above kMaxSkipEntries, or memory runs out.
 SkipEntry* allocateEntries(int64_t count);
+// entries (a block from here, or nullptr) resized to count entries: the first have kept, the
+// rest zero-filled. nullptr, with entries untouched, when have or count is out of range or
+// memory runs out.
+SkipEntry* growEntries(SkipEntry* entries, int64_t have, int64_t count);
 void releaseEntries(SkipEntry* entries);

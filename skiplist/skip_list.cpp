@@ -121,12 +121,10 @@ int32_t SkipList::find(char* valueOut) const {
 
 int32_t SkipList::add(const char* value) {
   int32_t have = entries != nullptr && count > 0 ? count : 0;
-  SkipEntry* grown = allocateEntries(static_cast<int64_t>(have) + 1);
+  SkipEntry* grown = growEntries(entries, have, static_cast<int64_t>(have) + 1);
   if (grown == nullptr) return count;
-  if (have > 0) std::memcpy(grown, entries, sizeof(SkipEntry) * static_cast<std::size_t>(have));
   copyBounded(grown[have].key, checkRecord.skipKey, sizeof grown[have].key);
   copyBounded(grown[have].value, value != nullptr ? value : "", sizeof grown[have].value);
-  releaseEntries(entries);
   entries = grown;
   count = have + 1;
   return count;

@@ -160,6 +160,43 @@ TEST(SkipListTest, EntryArrayLimit) {
   releaseEntries(none);
 }
 
+TEST(SkipListTest, GrowKeepsTheEntriesAndZeroFillsTheRest) {
+  struct Case {
+    int64_t have;
+    int64_t count;
+  };
+  for (Case c : {Case{0, 0}, Case{0, 1}, Case{1, 1}, Case{2, 3}, Case{3, 50000}}) {
+    SkipEntry* entries = allocateEntries(c.have);
+    ASSERT_NE(entries, nullptr);
+    for (int64_t i = 0; i < c.have; ++i) std::snprintf(entries[i].key, sizeof entries[i].key, "K%lld", (long long)i);
+    SkipEntry* grown = growEntries(entries, c.have, c.count);
+    ASSERT_NE(grown, nullptr) << c.have << " -> " << c.count;
+    for (int64_t i = 0; i < c.have; ++i) EXPECT_EQ(grown[i].key, "K" + std::to_string(i));
+    static const SkipEntry kZero{};
+    for (int64_t i = c.have; i < c.count; ++i) ASSERT_EQ(std::memcmp(&grown[i], &kZero, sizeof kZero), 0) << i;
+    releaseEntries(grown);
+  }
+  SkipEntry* fresh = growEntries(nullptr, 0, 2);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(fresh[1].key[0], '\0');
+  releaseEntries(fresh);
+}
+
+TEST(SkipListTest, GrowOutOfRangeLeavesTheEntriesAsTheyWere) {
+  struct Case {
+    int64_t have;
+    int64_t count;
+  };
+  SkipEntry* entries = allocateEntries(2);
+  ASSERT_NE(entries, nullptr);
+  copyBounded(entries[1].key, "kept", sizeof entries[1].key);
+  for (Case c : {Case{-1, 1}, Case{2, 1}, Case{2, static_cast<int64_t>(kMaxSkipEntries) + 1}}) {
+    EXPECT_EQ(growEntries(entries, c.have, c.count), nullptr) << c.have << " -> " << c.count;
+    EXPECT_STREQ(entries[1].key, "kept");  // still the caller's, still whole
+  }
+  releaseEntries(entries);
+}
+
 TEST(SkipListTest, SaveOfNoEntriesCreatesAnEmptyFile) {
   ListTestFolder folder;
   SkipList list{};
