@@ -166,16 +166,6 @@ class Trap:
             os.remove(self.path)
 
 
-def install_caption_font(desktop):
-    """Wine draws the title bar's close box with the Marlett font. Debian ships Wine's fonts
-    apart (fonts-wine) and a prefix only sees Marlett in its own Fonts folder; without it the
-    screenshots show a letter where the close box should be. Looks only: no test depends on it."""
-    source = "/usr/share/wine/fonts/marlett.ttf"
-    target = os.path.join(desktop.prefix, "drive_c", "windows", "Fonts", "marlett.ttf")
-    if os.path.exists(source) and not os.path.exists(target):
-        shutil.copyfile(source, target)
-
-
 def wait_until(condition, timeout, step=0.1):
     deadline = time.monotonic() + timeout
     while True:

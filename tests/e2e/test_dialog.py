@@ -10,13 +10,8 @@ from dialog_cases import (  # noqa: E402
     DOWNLOAD_NOTE, END_BOUND, ERROR_CAPTION, IDC_DONT_REMIND, IDC_DOWNLOAD, IDC_UPGRADE, IDCANCEL,
     INSTALLER, NOT_NOW, NOTICE_CAPTION, NOTICE_TEXT, OK_THANKS, QUIET, THESE_UPDATES, THIS_UPDATE,
     TRAP_NAME, UPGRADE_NAME, UPGRADE_PAGE, Trap, box_parts, close_and_end, dialog_of,
-    install_caption_font, launch, message_box_of, reply, run_unseen, screenshot, show, skip_files,
+    launch, message_box_of, reply, run_unseen, screenshot, show, skip_files,
     visible_texts, wait_until)
-
-
-@pytest.fixture(scope="session", autouse=True)
-def caption_font(desktop):
-    install_caption_font(desktop)
 
 
 @pytest.fixture

@@ -1,7 +1,6 @@
 """The update query end to end: the one HTTPS POST the checker sends, its progress lines on the
 standard error stream, and how every kind of server fault ends the check: exit code 0 within its
 bound, silently for an automatic check, with the right message box for a user-initiated one."""
-import time
 
 import pytest
 

@@ -18,5 +18,9 @@ corvane_wine_prefix() {
       wineserver -w
       touch "$WINEPREFIX/.corvane-ready"
     fi
+    # Wine draws the title bar's close box with Marlett; Debian ships it apart (fonts-wine).
+    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+      cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
   ) 9>"$WINEPREFIX.lock"
 }
