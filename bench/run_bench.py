@@ -78,16 +78,40 @@ def size_figures(exe):
 
 # --- Wine ------------------------------------------------------------------------------------
 
-def timed_wine(desktop, exe, args):
-    """Starts exe under Wine as the harness does; (wall seconds, CPU ms, exit code). The CPU
-    time is the process's own user + system time (wait4), without wineserver's."""
+def process_cpu_ms(pid):
+    """User + system time so far of a process, all its threads, from /proc (None once gone)."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return None
+    return (int(fields[11]) + int(fields[12])) * 1000.0 / os.sysconf("SC_CLK_TCK")
+
+
+def timed_wine(desktop, exe, args, while_held=None):
+    """Starts exe under Wine as the harness does; (wall seconds, CPU ms, exit code, CPU ms of
+    the held window). The CPU time is the process's own user + system time (wait4), without
+    wineserver's. while_held: (server, seconds) to also measure the CPU the process uses from
+    the moment the server has its request until shortly before the held reply goes on."""
     started = time.monotonic()
     process = subprocess.Popen(["wine", exe] + list(args), env=desktop.env, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+    held_cpu = None
+    if while_held is not None:
+        server, seconds = while_held
+        before = len(server.requests())
+        deadline = time.monotonic() + 30
+        while len(server.requests()) == before and time.monotonic() < deadline:
+            time.sleep(0.01)
+        first = process_cpu_ms(process.pid)
+        time.sleep(seconds - 0.5)
+        last = process_cpu_ms(process.pid)
+        if first is not None and last is not None:
+            held_cpu = last - first
     _, status, usage = os.wait4(process.pid, 0)
     wall = time.monotonic() - started
     process.returncode = os.waitstatus_to_exitcode(status)
-    return wall, (usage.ru_utime + usage.ru_stime) * 1000.0, process.returncode
+    return wall, (usage.ru_utime + usage.ru_stime) * 1000.0, process.returncode, held_cpu
 
 
 def timed_curl(server_url, ca):
@@ -117,25 +141,27 @@ def wine_figures(args):
             timed_wine(desktop, trivial, [])
             timed_curl(url, ca)
             timed_wine(desktop, wininet_post, [url])
-            checks, floors, posts, cpu_quick, cpu_held, held_walls = [], [], [], [], [], []
+            checks, floors, posts, cpu_quick, cpu_held, cpu_window, held_walls = [], [], [], [], [], [], []
             failures = 0
             for _ in range(args.runs):
                 server.set_catalogue(UP_TO_DATE)
-                wall, cpu, code = timed_wine(desktop, checker, [ARGUMENT])
+                wall, cpu, code, _ = timed_wine(desktop, checker, [ARGUMENT])
                 checks.append(wall)
                 cpu_quick.append(cpu)
                 failures += code != 0
-                wall, _, code = timed_wine(desktop, trivial, [])
+                wall, _, code, _ = timed_wine(desktop, trivial, [])
                 floors.append(wall + timed_curl(url, ca))
                 failures += code != 0
-                wall, _, code = timed_wine(desktop, wininet_post, [url])
+                wall, _, code, _ = timed_wine(desktop, wininet_post, [url])
                 posts.append(wall)
                 failures += code != 0
                 server.set_catalogue(HELD)
-                wall, cpu, code = timed_wine(desktop, checker, [ARGUMENT])
+                wall, cpu, code, window = timed_wine(desktop, checker, [ARGUMENT], (server, HOLD_SECONDS))
                 held_walls.append(wall)
                 cpu_held.append(cpu)
-                failures += code != 0 or wall < HOLD_SECONDS
+                failures += code != 0 or wall < HOLD_SECONDS or window is None
+                if window is not None:
+                    cpu_window.append(window)
             requests = len(server.requests())
         finally:
             server.stop()
@@ -147,7 +173,8 @@ def wine_figures(args):
     held = statistics.median(cpu_held)
     post = statistics.median(posts)
     return {"check_s": check, "floor_s": floor, "ratio": check / floor, "post_s": post, "post_ratio": check / post, "cpu_quick_ms": quick,
-            "cpu_held_ms": held, "cpu_wait_ms": held - quick, "held_wall_s": statistics.median(held_walls),
+            "cpu_held_ms": held, "cpu_wait_ms": held - quick,
+            "cpu_window_ms": statistics.median(cpu_window) if cpu_window else float("nan"), "held_wall_s": statistics.median(held_walls),
             "failures": failures, "requests": requests}
 
 
@@ -183,8 +210,10 @@ def table(size, wine, skip, runs):
         ("Checker CPU, reply held %d s (user+sys)" % HOLD_SECONDS, "%.0f ms" % wine["cpu_held_ms"], "",
          "(wall %.1f s)" % wine["held_wall_s"]),
         ("Checker CPU, same check answered at once", "%.0f ms" % wine["cpu_quick_ms"], "", ""),
-        ("  CPU spent waiting (difference)", "%.0f ms" % wine["cpu_wait_ms"], "<= 50 ms",
-         verdict(wine["cpu_wait_ms"] <= CPU_TARGET_MS)),
+        ("  CPU while the reply is held (/proc in %d ms ticks, request in to %.1f s later)" % (
+            1000 // os.sysconf("SC_CLK_TCK"), HOLD_SECONDS - 0.5),
+         "%.0f ms" % wine["cpu_window_ms"], "<= 50 ms", verdict(wine["cpu_window_ms"] <= CPU_TARGET_MS)),
+        ("  difference of the two whole runs (noisy)", "%.0f ms" % wine["cpu_wait_ms"], "", ""),
         ("Skip list, %d entries: load" % skip["entries"], ms(skip["load_us"]), "", ""),
         ("  find (absent key: every entry)", ms(skip["find_us"]), "", ""),
         ("  add", ms(skip["add_us"]), "", ""),
