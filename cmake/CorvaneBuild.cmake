@@ -107,24 +107,3 @@ function(corvane_fuzz_target name corpus)
     COMMAND ${name} -max_total_time=15 -timeout=5 -rss_limit_mb=1024 ${work} ${corpus})
   set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
 endfunction()
-
-# Run once the whole tree is defined (the top level creates corvane_core after including this):
-# - the native core gets the fuzzers' coverage instrumentation, so every fuzz target is guided
-#   by the core code it reaches; plain test programs get the hooks from the sanitizer runtime;
-# - the benchmarks (bench/) and the lint tests join the tree (add_subdirectory is not allowed
-#   here, hence an included file).
-function(corvane_quality_parts)
-  if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND CORVANE_SANITIZE)
-    target_compile_options(corvane_core PRIVATE -fsanitize=fuzzer-no-link)
-  endif()
-  include(${CMAKE_SOURCE_DIR}/bench/bench.cmake)
-  if(NOT WIN32)
-    # Static analysis and a second compiler over the sources (tools/lint.py says what each does).
-    foreach(check compilers clang-tidy cppcheck)
-      string(REPLACE "-" "_" name ${check})
-      add_test(NAME lint.${name} COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tools/lint.py ${check})
-      set_tests_properties(lint.${name} PROPERTIES TIMEOUT 900 LABELS lint)
-    endforeach()
-  endif()
-endfunction()
-cmake_language(DEFER CALL corvane_quality_parts)
