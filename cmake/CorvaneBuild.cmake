@@ -59,6 +59,7 @@ if(WIN32 AND NOT TARGET gtest)
   if(EXISTS /usr/src/googletest/CMakeLists.txt)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
   else()
+    # On Windows hosts GoogleTest comes from the user's package manager (vcpkg, for one).
     find_package(GTest REQUIRED)
   endif()
 endif()
