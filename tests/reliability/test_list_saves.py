@@ -153,6 +153,11 @@ def test_savers_and_a_reader_at_once_never_show_or_leave_a_cut_list(wine, folder
             tempfile.TemporaryFile() as out_r:
         a = start(wine, out_a, "save", windows_path(path), ENTRIES, "a", saves)
         b = start(wine, out_b, "save", windows_path(path), ENTRIES, "b", saves)
+        # The reader starts once the first save is in place: on a busy machine it could
+        # otherwise do all its reads before either saver has started.
+        deadline = time.monotonic() + 120
+        while not os.path.exists(path) and time.monotonic() < deadline:
+            time.sleep(0.05)
         reader = start(wine, out_r, "read", windows_path(path), ENTRIES, 200)
         codes = [p.wait(timeout=300) for p in (a, b, reader)]
         out_r.seek(0)
