@@ -49,6 +49,8 @@ TEST_P(ReaderTest, SplitsLines) { EXPECT_EQ(readAll(GetParam().bytes), GetParam(
 
 const std::string s254(254, 's');
 const std::string s255(255, 's');
+const std::string s256(256, 's');
+const std::string s257(257, 's');
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ReaderTest,
@@ -66,6 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ReaderCase{"Line255CrLf", s255 + "\r\n1", {kLong}},
                       ReaderCase{"Line255Last", s255, {kLong}},
                       ReaderCase{"Line254WithTwoCrs", s254 + "\r\r\n", {kLong}},
+                      // Plain lines just past the limit must be refused before the buffer's end.
+                      ReaderCase{"Line256", s256 + "\n1", {kLong}},
+                      ReaderCase{"Line257", s257 + "\n1", {kLong}},
                       ReaderCase{"Huge", std::string(100000, 's'), {kLong}}),
     [](const ::testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
 

@@ -41,6 +41,20 @@ struct LoadCase {
   std::string saved;  // the file after loading and saving unchanged
 };
 
+// Saved through a 4 KiB chunk: 41 full lines and one of 22 bytes fill it to exactly 3999 bytes,
+// so the next full line must not be formatted into what is left of it.
+LoadCase chunkFilledTo3999() {
+  LoadCase c{"ChunkFilledTo3999", "", {}, ""};
+  for (int i = 0; i < 43; ++i) {
+    std::pair<std::string, std::string> entry = i == 41 ? std::make_pair(std::string(9, 'k'), std::string(10, 'v'))
+                                                        : std::make_pair(k47, v47);
+    c.entries.push_back(entry);
+    c.bytes += entry.first + "=" + entry.second + "\r\n";
+  }
+  c.saved = c.bytes;
+  return c;
+}
+
 class LoadTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadTest, ReadsAndRewritesTheList) {
@@ -76,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"Line255Last", "a=1\r\n" + s255, {{"a", "1"}}, "a=1\r\n"},
         LoadCase{"Value47", "K=" + v47 + "\r\n", {{"K", v47}}, "K=" + v47 + "\r\n"},
         LoadCase{"OverlongCut", k47 + "XY=" + v47 + "XY\r\n", {{k47, v47}}, k47 + "=" + v47 + "\r\n"},
-        LoadCase{"CrNotBeforeLf", "K=a\rb\r\r\n", {{"K", "a\rb\r"}}, "K=a\rb\r\r\n"}),
+        LoadCase{"CrNotBeforeLf", "K=a\rb\r\r\n", {{"K", "a\rb\r"}}, "K=a\rb\r\r\n"},
+        chunkFilledTo3999()),
     [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
 
 struct FindCase {
