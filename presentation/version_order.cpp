@@ -16,8 +16,29 @@ struct Token {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// A run of separators and zero numbers directly before a text counts as nothing, as such a run
+// at the end does: 3.3.0b1 reads as 3.3b1. Returns where the text starts, or p when no such run
+// stands at p. The run must hold a zero, so that 1.a still ranks above 1a.
+const char* skipZerosBeforeText(const char* p) {
+  const char* q = p;
+  bool heldZero = false;
+  for (;;) {
+    if (*q == '.') {
+      ++q;
+    } else if (*q == '0') {
+      while (*q == '0') ++q;
+      if (isDigit(*q)) return p;  // a number above zero follows
+      heldZero = true;
+    } else {
+      break;
+    }
+  }
+  return heldZero && *q != '\0' && !isDigit(*q) ? q : p;
+}
+
 // Reads the token at *cursor and moves the cursor past it.
 Token nextToken(const char*& cursor) {
+  cursor = skipZerosBeforeText(cursor);
   const char* p = cursor;
   if (*p == '\0') return Token{kRankNothing, p, 0};
   if (*p == '.') {
