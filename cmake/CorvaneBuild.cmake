@@ -14,6 +14,10 @@ if(WIN32)
   if(MINGW)
     # Static runtime: the program and its tests import system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
+    # Same sources, same bytes, wherever and whenever built: no link time in the PE header
+    # (its checksum then follows), no path of the source tree in the code.
+    add_link_options(-Wl,--no-insert-timestamp)
+    add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>)
     # XmlLite has a header but no import library in MinGW; make one.
     set(CORVANE_XMLLITE_LIB ${CMAKE_BINARY_DIR}/libxmllite.a)
     add_custom_command(OUTPUT ${CORVANE_XMLLITE_LIB}

@@ -5,13 +5,14 @@
 #   wronghost.pem/.key                   another host name (other.corvane.test), same CA
 #   expired.pem/.key                     update.corvane.com, expired, same CA
 #   untrusted-ca.pem untrusted.pem/.key  update.corvane.com, issued by a CA nobody trusts
+#   codesign.pem/.key                    a code-signing certificate, issued by the test CA
 # Safe to run again: an OUTDIR that is complete is left as it is.
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 OUTDIR" >&2; exit 2; }
 out=$1
 host=update.corvane.com
 outputs=(ca.key ca.pem ca.der server.pem server.key wronghost.pem wronghost.key
-  expired.pem expired.key untrusted-ca.pem untrusted.pem untrusted.key)
+  expired.pem expired.key untrusted-ca.pem untrusted.pem untrusted.key codesign.pem codesign.key)
 
 complete=1
 for f in "${outputs[@]}"; do [ -s "$out/$f" ] || complete=0; done
@@ -53,6 +54,10 @@ extendedKeyUsage = serverAuth
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 subjectAltName = DNS:\${ENV::LEAF_DNS}
+[ codesign_ext ]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning
 EOF
   openssl rand -hex 8 >"$dir/serial"
 }
@@ -70,11 +75,11 @@ make_ca() {  # name common-name key-out pem-out
     -startdate 20200101000000Z -enddate 20491231000000Z 2>/dev/null
 }
 
-issue() {  # ca-name ca-key ca-pem dns start end key-out pem-out
+issue() {  # ca-name ca-key ca-pem dns start end key-out pem-out [extensions]
   new_key "$7"
   openssl req -new -key "$7" -subj "/CN=$4" -out "$work/leaf.csr"
   LEAF_DNS=$4 openssl ca -batch -notext -config "$work/$1/ca.cnf" -keyfile "$2" -cert "$3" \
-    -in "$work/leaf.csr" -out "$8" -extensions leaf_ext -startdate "$5" -enddate "$6" 2>/dev/null
+    -in "$work/leaf.csr" -out "$8" -extensions "${9:-leaf_ext}" -startdate "$5" -enddate "$6" 2>/dev/null
 }
 
 # Valid leaves start a day back so that a clock a little behind still accepts them.
@@ -88,6 +93,8 @@ issue test "$work/ca.key" "$work/ca.pem" other.corvane.test "$start" "$end" \
   "$work/wronghost.key" "$work/wronghost.pem"
 issue test "$work/ca.key" "$work/ca.pem" "$host" 20210101000000Z 20220101000000Z \
   "$work/expired.key" "$work/expired.pem"
+issue test "$work/ca.key" "$work/ca.pem" "Corvane Test Signer" "$start" "$end" \
+  "$work/codesign.key" "$work/codesign.pem" codesign_ext
 make_ca untrusted "Corvane Untrusted CA" "$work/untrusted-ca.key" "$work/untrusted-ca.pem"
 issue untrusted "$work/untrusted-ca.key" "$work/untrusted-ca.pem" "$host" "$start" "$end" \
   "$work/untrusted.key" "$work/untrusted.pem"

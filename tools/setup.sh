@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 fonts-wine xvfb xauth x11-utils
-  openssl python3 python3-pefile python3-pytest util-linux iproute2
+  openssl osslsigncode python3 python3-pefile python3-pytest util-linux iproute2
   clang-tidy cppcheck curl
 )
 missing=()
