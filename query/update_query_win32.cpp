@@ -27,6 +27,15 @@ LPCSTR acceptTypes[2] = {acceptType, nullptr};
 char requestHeader[kHeaderWidth];
 char userAgent[kUserAgentWidth];
 
+// These are delay-loaded: they are loaded here, from the system folder only, before their first
+// call. A missing one fails the check instead of ending the process in the loader's exception.
+bool loadCheckLibraries() {
+  for (const wchar_t* name : {L"wininet.dll", L"urlmon.dll", L"xmllite.dll"}) {
+    if (LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32) == nullptr) return false;
+  }
+  return true;
+}
+
 // The lines are written as they are: no carriage return before the line feed.
 void useBinaryStandardError() {
   int descriptor = _fileno(stderr);
@@ -93,15 +102,20 @@ void readReply(QueryContext& query) {
   }
 }
 
+// The request has ended, at once or asynchronously: the reply is read only if a server answered.
+void readAnsweredReply(QueryContext& query, bool succeeded) {
+  if (succeeded && serverAnswered(query)) {
+    readReply(query);
+  } else {
+    endCheckAsFailed(query, false);
+  }
+}
+
 void onRequestComplete(QueryContext& query, LPVOID information, DWORD informationLength) {
   bool succeeded = information != nullptr && informationLength >= sizeof(INTERNET_ASYNC_RESULT) &&
                    static_cast<INTERNET_ASYNC_RESULT*>(information)->dwResult != 0;
   if (takeReplyArrival(query)) {
-    if (succeeded && serverAnswered(query)) {
-      readReply(query);
-    } else {
-      endCheckAsFailed(query, false);
-    }
+    readAnsweredReply(query, succeeded);
   } else if (takeReadResult(query)) {
     if (!succeeded) {
       endCheckAsFailed(query, false);
@@ -128,6 +142,10 @@ void StartUpdateQuery(HWND dialog) {
   query.record = &checkRecord;
   checkRecord.requestResult = -1;
   useBinaryStandardError();
+  if (!loadCheckLibraries()) {
+    endCheckAsFailed(query, false);
+    return;
+  }
 
   copyBounded(host, kUpdateHost, sizeof host);
   buildObjectName(objectName, sizeof objectName, checkRecord);
@@ -137,7 +155,10 @@ void StartUpdateQuery(HWND dialog) {
   fetchUserAgent();
 
   // From here on, every way out ends the check: at once, through WinINet, or by the timer.
-  startQueryTimeLimit(query, kQueryTimeLimitMs);
+  if (!startQueryTimeLimit(query, kQueryTimeLimitMs)) {
+    endCheckAsFailed(query, false);  // nothing else would bound the wait
+    return;
+  }
 
   HINTERNET root = InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
   if (root == nullptr) {
@@ -166,7 +187,7 @@ void StartUpdateQuery(HWND dialog) {
   // Counted as sent before the call: its completion may run on another thread before it returns.
   checkRecord.requestResult = 0;
   if (HttpSendRequestA(request, requestHeader, headerLength, nullptr, 0)) {
-    if (takeReplyArrival(query)) readReply(query);
+    if (takeReplyArrival(query)) readAnsweredReply(query, true);
   } else if (GetLastError() != ERROR_IO_PENDING) {
     endCheckAsFailed(query, false);
   }
