@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "app/check_record.h"
 #include "query/query_context.h"
@@ -28,10 +29,15 @@ char requestHeader[kHeaderWidth];
 char userAgent[kUserAgentWidth];
 
 // These are delay-loaded: they are loaded here, from the system folder only, before their first
-// call. A missing one fails the check instead of ending the process in the loader's exception.
+// call, and stay loaded for the life of the process. A missing one fails the check instead of
+// ending the process in the loader's exception.
+const wchar_t* const kCheckLibraryNames[] = {L"wininet.dll", L"urlmon.dll", L"xmllite.dll"};
+HMODULE checkLibraries[std::size(kCheckLibraryNames)];
+
 bool loadCheckLibraries() {
-  for (const wchar_t* name : {L"wininet.dll", L"urlmon.dll", L"xmllite.dll"}) {
-    if (LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32) == nullptr) return false;
+  for (std::size_t i = 0; i < std::size(kCheckLibraryNames); ++i) {
+    checkLibraries[i] = LoadLibraryExW(kCheckLibraryNames[i], nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (checkLibraries[i] == nullptr) return false;
   }
   return true;
 }
