@@ -2,7 +2,8 @@
 // The main dialog's procedure and its button commands.
 #include <windows.h>
 
-constexpr UINT WM_CHECK_COMPLETE = WM_APP + 1;  // sent by the query when the reply is in
+// Sent by the query when the check has ended, lParam &checkRecord; the dialog acts on it once.
+constexpr UINT WM_CHECK_COMPLETE = WM_APP + 1;
 
 INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -18,18 +18,25 @@ if(WIN32)
     # (its checksum then follows), no path of the source tree in the code.
     add_link_options(-Wl,--no-insert-timestamp)
     add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>)
-    # XmlLite has a header but no import library in MinGW; make one.
-    set(CORVANE_XMLLITE_LIB ${CMAKE_BINARY_DIR}/libxmllite.a)
-    add_custom_command(OUTPUT ${CORVANE_XMLLITE_LIB}
-      COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/cmake/xmllite.def -l ${CORVANE_XMLLITE_LIB}
-      DEPENDS ${CMAKE_SOURCE_DIR}/cmake/xmllite.def)
-    add_custom_target(corvane_xmllite_implib DEPENDS ${CORVANE_XMLLITE_LIB})
-    add_library(corvane_xmllite INTERFACE)
-    add_dependencies(corvane_xmllite corvane_xmllite_implib)
-    target_link_libraries(corvane_xmllite INTERFACE ${CORVANE_XMLLITE_LIB})
+    # WinINet, URLMON and XmlLite are not among the system's known DLLs, so a file of the same
+    # name beside the program would be loaded in their place: they are delay-imported, and the
+    # query loads them from the system folder itself. (MinGW has no XmlLite import library at all.)
+    foreach(dll wininet urlmon xmllite)
+      set(lib ${CMAKE_BINARY_DIR}/lib${dll}_delay.a)
+      add_custom_command(OUTPUT ${lib}
+        COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/cmake/${dll}.def -y ${lib}
+        DEPENDS ${CMAKE_SOURCE_DIR}/cmake/${dll}.def)
+      list(APPEND corvane_delay_libs ${lib})
+    endforeach()
+    add_custom_target(corvane_delay_implibs DEPENDS ${corvane_delay_libs})
+    add_library(corvane_delay_imports INTERFACE)
+    add_dependencies(corvane_delay_imports corvane_delay_implibs)
+    target_link_libraries(corvane_delay_imports INTERFACE ${corvane_delay_libs})
   else()
-    add_library(corvane_xmllite INTERFACE)
-    target_link_libraries(corvane_xmllite INTERFACE xmllite)
+    add_library(corvane_delay_imports INTERFACE)
+    target_link_libraries(corvane_delay_imports INTERFACE wininet urlmon xmllite delayimp)
+    target_link_options(corvane_delay_imports INTERFACE
+      /DELAYLOAD:wininet.dll /DELAYLOAD:urlmon.dll /DELAYLOAD:xmllite.dll)
   endif()
 else()
   option(CORVANE_SANITIZE "Build the native core and tests with ASan and UBSan" ON)

@@ -3,6 +3,7 @@
 #include "app/check_record.h"
 #include "presentation/dialog_texts.h"
 #include "presentation/update_decision.h"
+#include "presentation/wide_text.h"
 #include "query/parse_update_response.h"
 
 namespace {
@@ -19,7 +20,7 @@ UpdateStatus judgeReply(CheckRecord* record) {
 void reportError(UpdateStatus status) {
   char message[kErrorMessageWidth];
   composeErrorMessage(status, message);
-  MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+  MessageBoxW(nullptr, widenLatin1(message).text, widenLatin1(kErrorCaption).text, MB_OK);
 }
 
 }  // namespace
@@ -29,16 +30,18 @@ void applyDialogPlan(HWND window, const DialogPlan& plan) {
     const DialogStep& step = plan.steps[i];
     switch (step.kind) {
       case DialogStepKind::kSetCaption:
-        SetWindowTextA(window, step.text);
+        SetWindowTextW(window, widenLatin1(step.text).text);
         break;
       case DialogStepKind::kSetText:
-        SetDlgItemTextA(window, step.controlId, step.text);
+        SetDlgItemTextW(window, step.controlId, widenLatin1(step.text).text);
         break;
       case DialogStepKind::kHide:
         ShowWindow(GetDlgItem(window, step.controlId), SW_HIDE);
         break;
       case DialogStepKind::kShowDialog:
-        ShowWindow(window, SW_SHOW);
+        // Not ShowWindow: a process's first ShowWindow takes the show state its starter asked
+        // for, and a starter asking for SW_HIDE would leave the dialog waiting unseen for ever.
+        SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
         break;
     }
   }

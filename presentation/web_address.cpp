@@ -1,5 +1,7 @@
 #include "presentation/web_address.h"
 
+#include <cstring>
+
 namespace {
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -11,10 +13,13 @@ bool beginsWithIgnoringCase(const char* text, const char* prefix) {
   return true;
 }
 
-bool holdsControlCharacter(const char* text) {
+// The shell puts the address into the browser's command line, where a quote or a blank could end
+// it: control characters and the ASCII characters no URI may hold are refused. Bytes from 0x80 up
+// are left alone; they reach the shell as the letters they stand for.
+bool holdsForbiddenCharacter(const char* text) {
   for (; *text != '\0'; ++text) {
     unsigned char c = static_cast<unsigned char>(*text);
-    if (c < 0x20 || c == 0x7F) return true;
+    if (c <= 0x20 || c == 0x7F || std::strchr("\"<>\\^`{|}", c) != nullptr) return true;
   }
   return false;
 }
@@ -26,5 +31,5 @@ bool isWebAddress(const char* text) {
   if (!beginsWithIgnoringCase(text, "https://") && !beginsWithIgnoringCase(text, "http://")) {
     return false;
   }
-  return !holdsControlCharacter(text);
+  return !holdsForbiddenCharacter(text);
 }

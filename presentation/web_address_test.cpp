@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 struct AddressCase {
@@ -22,7 +24,8 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"http://updates.example/Setup.exe", true},
         AddressCase{"HTTPS://UPDATES.EXAMPLE/", true},
         AddressCase{"HtTp://x", true},
-        AddressCase{"https://x/a b?c=d&e=%20\x80\xFF", true},  // high bytes are not control bytes
+        AddressCase{"https://x/a?b=c&e=%20\x80\xE9\xFF", true},  // high bytes are handed on widened
+        AddressCase{"https://dl.example/x.exe\" --new-window \"file:///C:/", false},
         AddressCase{"https://", true},
         AddressCase{"", false},
         AddressCase{" https://x", false},
@@ -41,6 +44,15 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"http://x\ty", false},
         AddressCase{"https://x\x7F", false},
         AddressCase{"https://x\x1F", false}));
+
+// Every printable ASCII character a URI may hold is kept; each one it never holds refuses the address.
+TEST(WebAddress, PrintableCharactersSplitAtTheUriSet) {
+  const std::string refused = " \"<>\\^`{|}";
+  std::string allowed = "https://x/";
+  for (char c = 0x21; c < 0x7F; ++c) allowed += refused.find(c) == std::string::npos ? std::string(1, c) : "";
+  EXPECT_TRUE(isWebAddress(allowed.c_str())) << allowed;
+  for (char c : refused) EXPECT_FALSE(isWebAddress((allowed + c).c_str())) << c;
+}
 
 TEST(WebAddress, NullIsNotAnAddress) { EXPECT_FALSE(isWebAddress(nullptr)); }
 

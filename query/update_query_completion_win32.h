@@ -12,7 +12,8 @@ void endCheckWithReply(QueryContext& query);
 // so that WinINet stops whatever it is still doing for it.
 void endCheckAsFailed(QueryContext& query, bool abortRequest);
 
-// Ends the check as failed once milliseconds have passed, unless it has ended before.
+// Ends the check as failed once milliseconds have passed, unless it has ended before. False when
+// no timer could be made.
 bool startQueryTimeLimit(QueryContext& query, uint32_t milliseconds);
 // Cancels the time limit without waiting for it.
 void stopQueryTimeLimit(QueryContext& query);

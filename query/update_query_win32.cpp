@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "app/check_record.h"
 #include "query/query_context.h"
@@ -26,6 +27,20 @@ char acceptType[kAcceptTypeWidth];
 LPCSTR acceptTypes[2] = {acceptType, nullptr};
 char requestHeader[kHeaderWidth];
 char userAgent[kUserAgentWidth];
+
+// These are delay-loaded: they are loaded here, from the system folder only, before their first
+// call, and stay loaded for the life of the process. A missing one fails the check instead of
+// ending the process in the loader's exception.
+const wchar_t* const kCheckLibraryNames[] = {L"wininet.dll", L"urlmon.dll", L"xmllite.dll"};
+HMODULE checkLibraries[std::size(kCheckLibraryNames)];
+
+bool loadCheckLibraries() {
+  for (std::size_t i = 0; i < std::size(kCheckLibraryNames); ++i) {
+    checkLibraries[i] = LoadLibraryExW(kCheckLibraryNames[i], nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (checkLibraries[i] == nullptr) return false;
+  }
+  return true;
+}
 
 // The lines are written as they are: no carriage return before the line feed.
 void useBinaryStandardError() {
@@ -93,15 +108,20 @@ void readReply(QueryContext& query) {
   }
 }
 
+// The request has ended, at once or asynchronously: the reply is read only if a server answered.
+void readAnsweredReply(QueryContext& query, bool succeeded) {
+  if (succeeded && serverAnswered(query)) {
+    readReply(query);
+  } else {
+    endCheckAsFailed(query, false);
+  }
+}
+
 void onRequestComplete(QueryContext& query, LPVOID information, DWORD informationLength) {
   bool succeeded = information != nullptr && informationLength >= sizeof(INTERNET_ASYNC_RESULT) &&
                    static_cast<INTERNET_ASYNC_RESULT*>(information)->dwResult != 0;
   if (takeReplyArrival(query)) {
-    if (succeeded && serverAnswered(query)) {
-      readReply(query);
-    } else {
-      endCheckAsFailed(query, false);
-    }
+    readAnsweredReply(query, succeeded);
   } else if (takeReadResult(query)) {
     if (!succeeded) {
       endCheckAsFailed(query, false);
@@ -128,6 +148,10 @@ void StartUpdateQuery(HWND dialog) {
   query.record = &checkRecord;
   checkRecord.requestResult = -1;
   useBinaryStandardError();
+  if (!loadCheckLibraries()) {
+    endCheckAsFailed(query, false);
+    return;
+  }
 
   copyBounded(host, kUpdateHost, sizeof host);
   buildObjectName(objectName, sizeof objectName, checkRecord);
@@ -137,7 +161,10 @@ void StartUpdateQuery(HWND dialog) {
   fetchUserAgent();
 
   // From here on, every way out ends the check: at once, through WinINet, or by the timer.
-  startQueryTimeLimit(query, kQueryTimeLimitMs);
+  if (!startQueryTimeLimit(query, kQueryTimeLimitMs)) {
+    endCheckAsFailed(query, false);  // nothing else would bound the wait
+    return;
+  }
 
   HINTERNET root = InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
   if (root == nullptr) {
@@ -166,7 +193,7 @@ void StartUpdateQuery(HWND dialog) {
   // Counted as sent before the call: its completion may run on another thread before it returns.
   checkRecord.requestResult = 0;
   if (HttpSendRequestA(request, requestHeader, headerLength, nullptr, 0)) {
-    if (takeReplyArrival(query)) readReply(query);
+    if (takeReplyArrival(query)) readAnsweredReply(query, true);
   } else if (GetLastError() != ERROR_IO_PENDING) {
     endCheckAsFailed(query, false);
   }

@@ -6,7 +6,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 fonts-wine xvfb xauth x11-utils
   openssl osslsigncode python3 python3-pefile python3-pytest util-linux iproute2
-  clang-tidy cppcheck curl
+  clang-tidy cppcheck curl locales
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -17,3 +17,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+# The end-to-end tests run the checker under the Cyrillic (1251) and Japanese (932) code pages,
+# which Wine takes from these locales.
+for locale in ru_RU ja_JP; do
+  locale -a | grep -x "$locale.utf8" >/dev/null || localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+done

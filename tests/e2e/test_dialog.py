@@ -238,10 +238,11 @@ def test_longest_uncut_texts(checker, probe, update_server):
 # --- addresses that are not web addresses -------------------------------------------------------
 
 LOCAL_ADDRESSES = ["file:///C:/" + TRAP_NAME, "C:\\" + TRAP_NAME]
+QUOTED = 'https://update.corvane.com/x.exe" --new-window "file:///C:/' + TRAP_NAME  # a quote ends the argument
 
 
 @pytest.mark.case_timeout(90)
-@pytest.mark.parametrize("address", LOCAL_ADDRESSES, ids=["file-url", "local-path"])
+@pytest.mark.parametrize("address", LOCAL_ADDRESSES + [QUOTED], ids=["file-url", "local-path", "quoted"])
 def test_local_installer_offers_no_update_and_never_reaches_the_shell(checker, probe, update_server, shell_log,
                                                                        trap, address):
     update_server.set_catalogue(reply("2.0", address, UPGRADE_NAME, UPGRADE_PAGE))

@@ -11,6 +11,8 @@
 //   ui_probe [options] watch SECONDS        prints "ready", then polls every 20 ms and reports
 //                                           whether a matching window became visible
 //   ui_probe [options] screenshot FILE.bmp  saves the window's screen area
+//   ui_probe [options] post MSG WPARAM LPARAM  posts a message to the first visible window
+//   ui_probe acp                            prints the ANSI code page Wine gives programs here
 //
 // Options: --exe NAME (default CorvaneUpdateChecker.exe, "*" for any), --title TEXT,
 // --class NAME, --hwnd N, --timeout SECONDS (default 10), --visible (list only visible
@@ -316,6 +318,18 @@ int commandScreenshot(const Options& options) {
   return 0;
 }
 
+int commandPost(const Options& options) {
+  int v[3] = {};
+  if (options.words.size() != 4 || !parseId(options.words[1], v[0]) || !parseId(options.words[2], v[1]) ||
+      !parseId(options.words[3], v[2])) return usage();
+  WindowFilter filter = options.filter;
+  filter.visibleOnly = true;
+  return pollUntil(options.timeoutSeconds, [&] {
+    const std::vector<WindowInfo> windows = scanWindows(filter);
+    return !windows.empty() && PostMessageW(windows[0].hwnd, static_cast<UINT>(v[0]), v[1], v[2]);
+  }) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -329,5 +343,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"key") return commandKey(options);
   if (command == L"watch") return commandWatch(options);
   if (command == L"screenshot") return commandScreenshot(options);
+  if (command == L"post") return commandPost(options);
+  if (command == L"acp") return printf("%u\n", GetACP()) > 0 ? 0 : 1;
   return usage();
 }

@@ -90,6 +90,7 @@ std::vector<WindowInfo> scanWindows(const WindowFilter& filter) {
     window.exeName = name == names.end() ? L"" : name->second;
     if (!anyName(filter.exeName) && !sameExe(window.exeName, filter.exeName)) continue;
     window.visible = IsWindowVisible(hwnd) != FALSE;
+    window.owner = GetWindow(hwnd, GW_OWNER);
     if (filter.visibleOnly && !window.visible) continue;
     window.className = classOf(hwnd);
     if (!filter.className.empty() && window.className != filter.className) continue;
@@ -126,11 +127,12 @@ const ControlInfo* findControl(const WindowInfo& window, int id) {
 }
 
 std::string windowJson(const WindowInfo& window) {
-  char number[160];
+  char number[256];
   snprintf(number, sizeof number,
-           "{\"hwnd\": %llu, \"pid\": %lu, \"visible\": %s, \"rect\": [%ld, %ld, %ld, %ld], ",
+           "{\"hwnd\": %llu, \"pid\": %lu, \"visible\": %s, \"owner\": %llu, \"rect\": [%ld, %ld, %ld, %ld], ",
            static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window.hwnd)),
            static_cast<unsigned long>(window.processId), window.visible ? "true" : "false",
+           static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window.owner)),
            window.rect.left, window.rect.top, window.rect.right, window.rect.bottom);
   std::string out = number;
   out += "\"exe\": " + jsonString(window.exeName) + ", \"title\": " + jsonString(window.title) +

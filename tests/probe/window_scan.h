@@ -29,6 +29,7 @@ struct WindowInfo {
   std::wstring title;
   std::wstring className;
   bool visible;
+  HWND owner;
   RECT rect;
   std::vector<ControlInfo> controls;
 };
