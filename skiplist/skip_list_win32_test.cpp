@@ -277,6 +277,27 @@ TEST_F(SkipListReplaceTest, FileHeldOpenWithoutDeleteSharing) {
   expectSavedList();
 }
 
+TEST_F(SkipListReplaceTest, FileHeldOpenForAMomentGetsTheSave) {
+  // A scanner's open: it lets others read and write, not replace, and closes after a while.
+  HANDLE held = CreateFileW(listFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  HANDLE closer = CreateThread(
+      nullptr, 0,
+      [](void* handle) -> DWORD {
+        Sleep(400);
+        CloseHandle(static_cast<HANDLE>(handle));
+        return 0;
+      },
+      held, 0, nullptr);
+  ASSERT_NE(closer, nullptr);
+  list.save();
+  WaitForSingleObject(closer, INFINITE);
+  CloseHandle(closer);
+  expectSavedList();
+  EXPECT_EQ(listing(scratch + L"\\Corvane"), "SkippedUpdates.txt;");
+}
+
 TEST_F(SkipListReplaceTest, ReadOnlyFile) {
   ASSERT_TRUE(SetFileAttributesW(listFile.c_str(), FILE_ATTRIBUTE_READONLY));
   list.save();
