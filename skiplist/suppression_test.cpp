@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "A|B=1\r\n", "X=1\r\nEcho Box|Studio=Echo Box Pro\r\n"},
         SuppressionCase{"NeitherFlagSavesUnchanged", "A|B=1\njunk\n", kMissing, false, false, -1, -1,
                         "A|B=1\r\n=\r\n", ""},
-        // The list is read again before the change: the decision's index no longer says where.
+        // Each list is read again at the press: its entry is found by key, not by the decision's index.
         SuppressionCase{"StaleIndexEntryFoundByKey", "A|B=1\r\n", "", true, false, 1, -1,
                         "A|B=1\r\nEcho Box|Studio=2.1.0\r\n", ""},
         SuppressionCase{"FlagClearIgnoresIndex", "Echo Box|Studio=2.0\r\n", "", false, false, 0, -1,
@@ -103,23 +103,6 @@ TEST_F(SuppressionFixture, UserInitiatedPressOverwritesTheFoundEntryOnly) {
   checkRecord.updateAvailable = true;
   recordSuppression();
   EXPECT_EQ(readBytes(folder.listPath("SkippedUpdates.txt")), "X|Y=1\r\nEcho Box|Studio=2.0\r\n");
-}
-
-TEST_F(SuppressionFixture, ChoicesSavedMeanwhileByAnotherCheckerAreKept) {
-  ListTestFolder folder;
-  ASSERT_EQ(mkdir(folder.makerFolder().c_str(), 0777), 0);
-  copyBounded(checkRecord.skipKey, "Echo Box|Studio", sizeof checkRecord.skipKey);
-  copyBounded(checkRecord.newVersion, "2.1.0", sizeof checkRecord.newVersion);
-  copyBounded(checkRecord.upgradeName, "Echo Box Pro", sizeof checkRecord.upgradeName);
-  checkRecord.updateSkipList.locateAndLoad("SkippedUpdates.txt");
-  checkRecord.upgradeSkipList.locateAndLoad("SkippedUpgrades.txt");
-  writeBytes(folder.listPath("SkippedUpdates.txt"), "Beta Box|Studio=3.0\r\nEcho Box|Studio=1.0\r\n");
-  writeBytes(folder.listPath("SkippedUpgrades.txt"), "Beta Box|Studio=Beta Box Pro\r\n");
-  checkRecord.updateAvailable = checkRecord.upgradeAvailable = true;
-  recordSuppression();
-  EXPECT_EQ(readBytes(folder.listPath("SkippedUpdates.txt")), "Beta Box|Studio=3.0\r\nEcho Box|Studio=2.1.0\r\n");
-  EXPECT_EQ(readBytes(folder.listPath("SkippedUpgrades.txt")),
-            "Beta Box|Studio=Beta Box Pro\r\nEcho Box|Studio=Echo Box Pro\r\n");
 }
 
 }  // namespace
