@@ -5,7 +5,8 @@
 
 int32_t takeSessionLock(const char* name, uint32_t waitMilliseconds, SessionLock* lock) {
   wchar_t wide[128];
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide, 128) <= 0) return kLockFailed;
+  int width = static_cast<int>(sizeof wide / sizeof wide[0]);
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide, width) <= 0) return kLockFailed;
   HANDLE mutex = CreateMutexW(nullptr, FALSE, wide);
   if (mutex == nullptr) return kLockFailed;
   // An abandoned mutex is ours now: its holder ended, and every list save is whole or not at all.
