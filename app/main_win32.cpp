@@ -7,6 +7,7 @@
 #include "app/check_record.h"
 #include "app/command_line_win32.h"
 #include "app/launch_arguments.h"
+#include "app/product_lock.h"
 #include "app/update_dialog_win32.h"
 #include "query/update_query_win32.h"
 #include "resources/resource.h"
@@ -25,6 +26,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   (void)releaseRegistered;
   char text[kArgumentBufferSize] = {};
   if (!obtainLaunchArgument(text) || !parseLaunchArguments(checkRecord, text)) return 0;
+  // Instances of one plugin may start the same automatic check at once: the first one runs it.
+  if (!checkRecord.userInitiated && !claimProductCheck(checkRecord.productName)) return 0;
 
   // Created hidden; WM_INITDIALOG starts the query before this returns.
   HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_UPDATE), GetDesktopWindow(),

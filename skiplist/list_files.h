@@ -39,6 +39,7 @@ int32_t writeListFile(ListFile file, const char* bytes, int32_t size);
 // Flushes the file to the disk and closes it; kListFileOk only when both succeed.
 int32_t commitListFile(ListFile file);
 // Puts source in the place of target in one step; target is replaced whole or not at all.
+// While another process holds target open it tries again for about two seconds.
 int32_t replaceListFile(const char* source, const char* target);
 void removeListFile(const char* path);
 

@@ -13,6 +13,14 @@ HANDLE handleOf(ListFile file) { return reinterpret_cast<HANDLE>(file); }
 
 bool isMissingError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
+// What another process holding the file open gives; it passes once that process lets go.
+bool isBusyError(DWORD error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+constexpr int kReplaceAttempts = 40;
+constexpr DWORD kReplacePause = 50;  // milliseconds between attempts
+
 }  // namespace
 
 int32_t openListFile(const char* path, ListFile* file) {
@@ -78,12 +86,17 @@ int32_t replaceListFile(const char* source, const char* target) {
   wchar_t wideSource[kWidePathWidth];
   wchar_t wideTarget[kWidePathWidth];
   if (!widenPath(source, wideSource) || !widenPath(target, wideTarget)) return kListFileFailed;
-  // A read-only list stays as it is. Windows refuses to replace one anyway; not every
-  // implementation of the call does, so it is checked here.
-  DWORD attributes = GetFileAttributesW(wideTarget);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return kListFileFailed;
-  BOOL moved = MoveFileExW(wideSource, wideTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  return moved ? kListFileOk : kListFileFailed;
+  // Another process may have the list open for a moment (a virus scanner right after a write,
+  // a backup, another checker reading it): try again for about two seconds.
+  for (int attempt = 1;; ++attempt) {
+    // A read-only list stays as it is, at once. Windows refuses to replace one anyway; not
+    // every implementation of the call does, so it is checked here.
+    DWORD attributes = GetFileAttributesW(wideTarget);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return kListFileFailed;
+    if (MoveFileExW(wideSource, wideTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return kListFileOk;
+    if (!isBusyError(GetLastError()) || attempt == kReplaceAttempts) return kListFileFailed;
+    Sleep(kReplacePause);
+  }
 }
 
 void removeListFile(const char* path) {

@@ -130,6 +130,13 @@ int32_t SkipList::add(const char* value) {
   return count;
 }
 
+int32_t SkipList::set(const char* value) {
+  int32_t index = find(nullptr);
+  if (index < 0) return add(value);
+  copyBounded(entries[index].value, value != nullptr ? value : "", sizeof entries[index].value);
+  return count;
+}
+
 void SkipList::save() {
   if (path[0] == '\0') return;
   char tempPath[kTempPathWidth];

@@ -23,6 +23,9 @@ struct SkipList {
   int32_t find(char* valueOut) const;
   // Appends skipKey=value; returns the new count (the old one when memory ran out).
   int32_t add(const char* value);
+  // Gives skipKey the value: overwrites the value of the first entry with that key, or appends
+  // one. Returns the new count (the old one when memory ran out).
+  int32_t set(const char* value);
   // Writes the whole list to a new file beside path, then puts it in place in one step.
   void save();
 };

@@ -104,7 +104,7 @@ struct FindCase {
 
 class FindTest : public ::testing::TestWithParam<FindCase> {};
 
-TEST_P(FindTest, FirstExactKey) {
+TEST_P(FindTest, FirstExactKeyFoundAndSet) {
   const FindCase& c = GetParam();
   SkipList list{};
   list.entries = allocateEntries(static_cast<int64_t>(c.entries.size()));
@@ -117,6 +117,12 @@ TEST_P(FindTest, FirstExactKey) {
   char value[48] = "untouched";
   EXPECT_EQ(list.find(value), c.index);
   EXPECT_EQ(std::string(value), c.value);
+  // Setting the key's value: the entry found changes in place, or one is appended; no other moves.
+  Entries after = c.entries;
+  if (c.index >= 0) after[static_cast<std::size_t>(c.index)].second = "new";
+  if (c.index < 0) after.emplace_back(c.skipKey, "new");
+  EXPECT_EQ(list.set("new"), static_cast<int32_t>(after.size()));
+  EXPECT_EQ(entriesOf(list), after);
   releaseList(list);
 }
 

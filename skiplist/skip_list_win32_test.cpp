@@ -277,6 +277,21 @@ TEST_F(SkipListReplaceTest, FileHeldOpenWithoutDeleteSharing) {
   expectSavedList();
 }
 
+TEST_F(SkipListReplaceTest, FileHeldOpenForAMomentGetsTheSaveOnceLetGo) {
+  HANDLE held = CreateFileW(listFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  auto letGo = [](void* file) -> DWORD {
+    Sleep(400);
+    return CloseHandle(static_cast<HANDLE>(file));
+  };
+  HANDLE letting = CreateThread(nullptr, 0, letGo, held, 0, nullptr);
+  list.save();
+  WaitForSingleObject(letting, INFINITE);
+  CloseHandle(letting);
+  expectSavedList();
+}
+
 TEST_F(SkipListReplaceTest, ReadOnlyFile) {
   ASSERT_TRUE(SetFileAttributesW(listFile.c_str(), FILE_ATTRIBUTE_READONLY));
   list.save();

@@ -1,25 +1,24 @@
 #include "skiplist/suppression.h"
 
 #include "app/check_record.h"
+#include "skiplist/session_lock.h"
 
 namespace {
 
-// The decision's index says where this product's entry is: none (-1), or one to overwrite.
-void recordIn(SkipList& list, int32_t index, const char* value) {
-  if (index < 0) {
-    list.add(value);
-  } else if (index < list.count && list.entries != nullptr) {
-    copyBounded(list.entries[index].value, value, sizeof list.entries[index].value);
-  }
+// Another checker may have saved the list since the decision loaded it: start from the file
+// as it is now. A file that cannot be read whole is left alone (load clears the path).
+void recordIn(SkipList& list, bool offered, const char* value) {
+  list.load();
+  if (offered) list.set(value);
+  list.save();
 }
 
 }  // namespace
 
 void recordSuppression() {
-  if (checkRecord.updateAvailable) recordIn(checkRecord.updateSkipList, updateSkipIndex, checkRecord.newVersion);
-  checkRecord.updateSkipList.save();
-  if (checkRecord.upgradeAvailable) {
-    recordIn(checkRecord.upgradeSkipList, upgradeSkipIndex, checkRecord.upgradeName);
-  }
-  checkRecord.upgradeSkipList.save();
+  SessionLock lock = 0;
+  int32_t taken = takeSessionLock(kSkipListsLockName, kSkipListsLockWait, &lock);
+  recordIn(checkRecord.updateSkipList, checkRecord.updateAvailable, checkRecord.newVersion);
+  recordIn(checkRecord.upgradeSkipList, checkRecord.upgradeAvailable, checkRecord.upgradeName);
+  if (taken == kLockTaken) releaseSessionLock(lock);
 }

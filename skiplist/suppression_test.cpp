@@ -81,7 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
                         "A|B=1\r\n", "X=1\r\nEcho Box|Studio=Echo Box Pro\r\n"},
         SuppressionCase{"NeitherFlagSavesUnchanged", "A|B=1\njunk\n", kMissing, false, false, -1, -1,
                         "A|B=1\r\n=\r\n", ""},
-        SuppressionCase{"IndexBeyondCountRecordsNothing", "A|B=1\r\n", "", true, false, 1, -1, "A|B=1\r\n", ""},
+        // Each list is read again at the press: its entry is found by key, not by the decision's index.
+        SuppressionCase{"StaleIndexEntryFoundByKey", "A|B=1\r\n", "", true, false, 1, -1,
+                        "A|B=1\r\nEcho Box|Studio=2.1.0\r\n", ""},
         SuppressionCase{"FlagClearIgnoresIndex", "Echo Box|Studio=2.0\r\n", "", false, false, 0, -1,
                         "Echo Box|Studio=2.0\r\n", ""}),
     [](const ::testing::TestParamInfo<SuppressionCase>& info) { return std::string(info.param.name); });

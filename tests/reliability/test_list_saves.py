@@ -165,7 +165,7 @@ def test_savers_and_a_reader_at_once_never_show_or_leave_a_cut_list(wine, folder
         assert codes == [0, 0, 0], (codes, report[-400:])
     print("reader: " + report.strip().splitlines()[-1])
     assert re.search(r"whole [1-9]\d* missing \d+ cut 0", report), report[-400:]
-    # A list open for reading cannot be replaced (as on Windows): such a save is dropped, and
-    # the list stays the whole one before it.
+    # A list open for reading cannot be replaced (as on Windows): such a save waits a while for
+    # the reader and may be dropped, and the list stays the whole one before it.
     assert re.fullmatch(r"[ab]-\d+", list_values(path))
     assert glob.glob(os.path.join(folder, "~sl*.tmp")) == []

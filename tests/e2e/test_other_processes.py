@@ -1,0 +1,64 @@
+"""The checker among other processes, through the real program: two checkers of two products
+declining at once, a list file another process holds open at the press, and two automatic
+starts of one product."""
+import os
+import subprocess
+import time
+
+import harness
+from dialog_cases import END_BOUND, IDCANCEL, IDC_DONT_REMIND, INSTALLER, SHOW_BOUND, launch, reply, wait_until
+
+OTHER = b"Other|Studio=1.0\r\n"
+
+
+def dialogs(probe, count):
+    assert wait_until(lambda: len(probe.windows(visible_only=True)) == count, SHOW_BOUND), "not %d dialogs" % count
+    return probe.windows(visible_only=True)
+
+
+def press(probe, window, button):
+    assert probe.run("press", button, extra=["--hwnd", str(window["hwnd"])])[0] == 0, window["title"]
+
+
+def test_two_checkers_declining_at_once_keep_both_choices(checker, probe, update_server, roaming):
+    update_server.set_catalogue(reply("2.0", INSTALLER))
+    roaming.write_skipped_updates(OTHER)
+    started = {name: checker.start(launch(name, name=name)) for name in ("Beta Box", "Alpha Box")}
+    # Both have loaded the lists once both dialogs are shown; Beta declines first, then Alpha.
+    windows = {w["title"].split(" - ")[0]: w for w in dialogs(probe, 2)}
+    for name, running in started.items():
+        press(probe, windows[name], IDC_DONT_REMIND)
+        assert running.wait(END_BOUND).exit_code == 0
+    assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Beta Box|Studio=2.0\r\nAlpha Box|Studio=2.0\r\n"
+
+
+def test_a_list_held_open_at_the_press_gets_the_choice_once_let_go(desktop, checker, probe, update_server,
+                                                                   roaming):
+    update_server.set_catalogue(reply("2.0", INSTALLER))
+    roaming.write_skipped_updates(OTHER)
+    running = checker.start(launch())
+    window = dialogs(probe, 1)[0]
+    holder = subprocess.Popen(["wine", os.path.join(harness.env_path("CORVANE_BUILD_DIR"), "tests", "hold_file.exe"),
+                               harness.windows_path(roaming.path(harness.UPDATES_FILE))],
+                              env=desktop.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    assert holder.stdout.readline().strip() == b"held"
+    press(probe, window, IDC_DONT_REMIND)
+    time.sleep(1)
+    assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER, "replaced while held open"
+    holder.communicate(timeout=30)  # its input ends: it lets go
+    assert running.wait(END_BOUND).exit_code == 0
+    assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
+
+
+def test_two_automatic_starts_of_one_product_give_one_dialog(checker, probe, update_server, roaming):
+    update_server.set_catalogue(reply("2.0", INSTALLER))
+    started = [checker.start(launch()), checker.start(launch())]
+    ended = wait_until(lambda: [s for s in started if not s.running()], SHOW_BOUND)
+    assert len(ended) == 1 and ended[0].wait(END_BOUND).exit_code == 0, "one of the two ends by itself"
+    dialogs(probe, 1)
+    assert len(update_server.requests()) == 1
+    started.append(checker.start(launch(user=True)))  # one the user asks for runs all the same
+    for window in dialogs(probe, 2):
+        press(probe, window, IDCANCEL)
+    assert [s.wait(END_BOUND).exit_code for s in started] == [0, 0, 0]
+    assert len(update_server.requests()) == 2
