@@ -24,5 +24,6 @@ struct SkipList {
   // Appends skipKey=value; returns the new count (the old one when memory ran out).
   int32_t add(const char* value);
   // Writes the whole list to a new file beside path, then puts it in place in one step.
-  void save();
+  // False when the file was left as it was (no path, or writing or replacing failed).
+  bool save();
 };

@@ -15,11 +15,13 @@ void recordIn(SkipList& list, int32_t index, const char* value) {
 
 }  // namespace
 
-void recordSuppression() {
+int recordSuppression() {
+  int unsaved = 0;
   if (checkRecord.updateAvailable) recordIn(checkRecord.updateSkipList, updateSkipIndex, checkRecord.newVersion);
-  checkRecord.updateSkipList.save();
+  if (!checkRecord.updateSkipList.save()) unsaved |= kUpdateListUnsaved;
   if (checkRecord.upgradeAvailable) {
     recordIn(checkRecord.upgradeSkipList, upgradeSkipIndex, checkRecord.upgradeName);
   }
-  checkRecord.upgradeSkipList.save();
+  if (!checkRecord.upgradeSkipList.save()) unsaved |= kUpgradeListUnsaved;
+  return unsaved;
 }
