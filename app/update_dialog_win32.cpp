@@ -4,6 +4,8 @@
 
 #include "app/check_record.h"
 #include "presentation/check_complete_win32.h"
+#include "presentation/debug_lines.h"
+#include "presentation/update_decision.h"
 #include "presentation/web_address.h"
 #include "query/update_query_win32.h"
 #include "resources/resource.h"
@@ -26,9 +28,24 @@ void openWebAddress(const char* address) {
 
 void closeDialog(HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); }
 
+// A list that could not be saved has lost the choice; support needs to see which one.
+void reportUnsavedLists(int unsaved) {
+  char line[kDebugLineWidth];
+  if (unsaved & kUpdateListUnsaved) {
+    composeSaveFailureLine(kUpdateSkipFileName, line);
+    OutputDebugStringA(line);
+  }
+  if (unsaved & kUpgradeListUnsaved) {
+    composeSaveFailureLine(kUpgradeSkipFileName, line);
+    OutputDebugStringA(line);
+  }
+}
+
 }  // namespace
 
 int OnDialogCommand(HWND dialog, WPARAM wParam) {
+  char line[kDebugLineWidth];
+  if (composeCommandLine(checkRecord, LOWORD(wParam), line)) OutputDebugStringA(line);
   switch (LOWORD(wParam)) {
     case IDC_DOWNLOAD:
       // The notice comes first; the download follows however it is dismissed.
@@ -41,7 +58,7 @@ int OnDialogCommand(HWND dialog, WPARAM wParam) {
       closeDialog(dialog);
       return 1;
     case IDC_DONT_REMIND:
-      recordSuppression();
+      reportUnsavedLists(recordSuppression());
       closeDialog(dialog);
       return 1;
     case IDCANCEL:
