@@ -9,16 +9,14 @@
 
 namespace {
 
-using DebugLine = char[kDebugLineWidth];
-
 // Room is kept for the closing line feed, so a cut line still ends as a line.
 constexpr std::size_t kTextWidth = kDebugLineWidth - 1;
 
-void add(DebugLine& out, const char* text) { appendBounded(out, text, kTextWidth); }
+void add(char* out, const char* text) { appendBounded(out, text, kTextWidth); }
 
 // Launch fields and reply values may hold anything: control characters become '?' so that
 // a line stays one line.
-void addShown(DebugLine& out, const char* text) {
+void addShown(char* out, const char* text) {
   std::size_t used = strnlen(out, kTextWidth);
   for (; *text != '\0' && used + 1 < kTextWidth; ++text, ++used) {
     unsigned char c = static_cast<unsigned char>(*text);
@@ -27,20 +25,20 @@ void addShown(DebugLine& out, const char* text) {
   out[used] = '\0';
 }
 
-void addQuoted(DebugLine& out, const char* text) {
+void addQuoted(char* out, const char* text) {
   add(out, "\"");
   addShown(out, text);
   add(out, "\"");
 }
 
-void addNumber(DebugLine& out, int32_t number) {
+void addNumber(char* out, int32_t number) {
   char digits[12] = {};
   std::to_chars(digits, digits + sizeof digits - 1, number);
   add(out, digits);
 }
 
 // "automatic check of "Tone Lab" 1.0.0: "
-void startLine(DebugLine& out, const CheckRecord& record) {
+void startLine(char* out, const CheckRecord& record) {
   out[0] = '\0';
   add(out, "Corvane Update Checker: ");
   add(out, record.userInitiated ? "user-initiated check of " : "automatic check of ");
@@ -50,7 +48,7 @@ void startLine(DebugLine& out, const CheckRecord& record) {
   add(out, ": ");
 }
 
-void endLine(DebugLine& out) { appendBounded(out, "\n", kDebugLineWidth); }
+void endLine(char* out) { appendBounded(out, "\n", kDebugLineWidth); }
 
 const char* failureText(UpdateStatus status) {
   switch (status) {
@@ -74,7 +72,7 @@ const char* reasonText(OfferReason reason) {
 }
 
 // "update 1.2.0 offered", "upgrade "Tone Lab Studio" withheld (declined before)".
-void addOffer(DebugLine& out, const char* kind, const char* name, bool quoted, OfferReason reason) {
+void addOffer(char* out, const char* kind, const char* name, bool quoted, OfferReason reason) {
   add(out, kind);
   if (name[0] != '\0') {
     add(out, " ");
@@ -102,7 +100,7 @@ const char* shownText(CheckOutcome outcome, bool anythingOnOffer) {
 }
 
 // The handler opens only web addresses; the line says which it was.
-void addOpened(DebugLine& out, const char* what, const char* address) {
+void addOpened(char* out, const char* what, const char* address) {
   if (isWebAddress(address)) {
     add(out, what);
     add(out, " ");
@@ -115,7 +113,7 @@ void addOpened(DebugLine& out, const char* what, const char* address) {
   }
 }
 
-void addRecorded(DebugLine& out, const CheckRecord& record) {
+void addRecorded(char* out, const CheckRecord& record) {
   if (!record.updateAvailable && !record.upgradeAvailable) {
     add(out, "nothing to record");
     return;
