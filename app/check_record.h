@@ -6,6 +6,16 @@
 #include "query/query_context.h"
 #include "skiplist/skip_list.h"
 
+// Why the decision offers or withholds an update or an upgrade; the debug output names it.
+enum class OfferReason : uint8_t {
+  kUndecided,       // no decision was made: the check failed
+  kOffered,
+  kNoneOnOffer,     // the reply names no such offer, or only half of one
+  kNotNewer,        // the version is not greater than the installed one
+  kDeclinedBefore,  // a "don't remind me" entry withholds it from automatic checks
+  kNotWebAddress,   // its address is not one the shell may be handed
+};
+
 struct CheckRecord {
   // Launch fields, filled once from the command-line argument.
   char productName[32];     // field 1, each space written as "%20"
@@ -27,6 +37,8 @@ struct CheckRecord {
   bool userInitiated;       // launch field 7 begins with "Y"
   bool upgradeAvailable;
   bool updateAvailable;
+  OfferReason updateReason;
+  OfferReason upgradeReason;
 
   char skipKey[48];         // displayName "|" softwareLabel
   int32_t updateSkipCount;

@@ -5,6 +5,8 @@
 
 #include "app/check_record.h"
 #include "presentation/check_complete_win32.h"
+#include "presentation/debug_lines.h"
+#include "presentation/update_decision.h"
 #include "presentation/web_address.h"
 #include "presentation/wide_text.h"
 #include "query/update_query_win32.h"
@@ -48,9 +50,24 @@ void startDownload(HWND dialog) {
   closeDialog(dialog);
 }
 
+// A list that could not be saved has lost the choice; support needs to see which one.
+void reportUnsavedLists(int unsaved) {
+  char line[kDebugLineWidth];
+  if (unsaved & kUpdateListUnsaved) {
+    composeSaveFailureLine(kUpdateSkipFileName, line);
+    OutputDebugStringA(line);
+  }
+  if (unsaved & kUpgradeListUnsaved) {
+    composeSaveFailureLine(kUpgradeSkipFileName, line);
+    OutputDebugStringA(line);
+  }
+}
+
 }  // namespace
 
 int OnDialogCommand(HWND dialog, WPARAM wParam) {
+  char line[kDebugLineWidth];
+  if (composeCommandLine(checkRecord, LOWORD(wParam), line)) OutputDebugStringA(line);
   switch (LOWORD(wParam)) {
     case IDC_DOWNLOAD:
       startDownload(dialog);
@@ -60,7 +77,7 @@ int OnDialogCommand(HWND dialog, WPARAM wParam) {
       closeDialog(dialog);
       return 1;
     case IDC_DONT_REMIND:
-      recordSuppression();
+      reportUnsavedLists(recordSuppression());
       closeDialog(dialog);
       return 1;
     case IDCANCEL:

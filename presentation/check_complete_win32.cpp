@@ -1,6 +1,7 @@
 #include "presentation/check_complete_win32.h"
 
 #include "app/check_record.h"
+#include "presentation/debug_lines.h"
 #include "presentation/dialog_texts.h"
 #include "presentation/update_decision.h"
 #include "presentation/wide_text.h"
@@ -54,7 +55,11 @@ int OnCheckComplete(HWND window, CheckRecord* record) {
   }
   UpdateStatus status = judgeReply(record);
   bool anythingOnOffer = status == kStatusAnswered && runUpdateDecision(*record);
-  switch (chooseOutcome(status, record->userInitiated, anythingOnOffer)) {
+  CheckOutcome outcome = chooseOutcome(status, record->userInitiated, anythingOnOffer);
+  char line[kDebugLineWidth];
+  composeCheckLine(*record, status, outcome, line);
+  OutputDebugStringA(line);
+  switch (outcome) {
     case CheckOutcome::kCloseUnseen:
       closeDialog(window);
       break;

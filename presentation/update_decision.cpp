@@ -6,6 +6,16 @@
 #include "presentation/version_order.h"
 #include "presentation/web_address.h"
 
+namespace {
+
+// Both halves of an offer must be there; an address the shell must not open counts as none.
+OfferReason offerShape(const char* name, const char* address) {
+  if (name[0] == '\0' || address[0] == '\0') return OfferReason::kNoneOnOffer;
+  return isWebAddress(address) ? OfferReason::kOffered : OfferReason::kNotWebAddress;
+}
+
+}  // namespace
+
 void buildSkipKey(CheckRecord& record) {
   copyBounded(record.skipKey, record.displayName, kSkipKeyWidth);
   appendBounded(record.skipKey, "|", kSkipKeyWidth);
@@ -19,9 +29,12 @@ void loadSkipLists(CheckRecord& record) {
 
 void decideUpdate(CheckRecord& record) {
   record.updateAvailable = false;
-  // An address the shell must not open counts as no address at all.
-  if (record.newVersion[0] == '\0' || !isWebAddress(record.installerUrl)) return;
-  if (compareVersions(record.newVersion, record.currentVersion) <= 0) return;
+  record.updateReason = offerShape(record.newVersion, record.installerUrl);
+  if (record.updateReason != OfferReason::kOffered) return;
+  if (compareVersions(record.newVersion, record.currentVersion) <= 0) {
+    record.updateReason = OfferReason::kNotNewer;
+    return;
+  }
   record.updateAvailable = true;
   if (record.updateSkipCount <= 0) return;
 
@@ -32,12 +45,14 @@ void decideUpdate(CheckRecord& record) {
   if (updateSkipIndex >= 0 && !record.userInitiated &&
       compareVersions(record.newVersion, declinedVersion) <= 0) {
     record.updateAvailable = false;
+    record.updateReason = OfferReason::kDeclinedBefore;
   }
 }
 
 void decideUpgrade(CheckRecord& record) {
   record.upgradeAvailable = false;
-  if (record.upgradeName[0] == '\0' || !isWebAddress(record.upgradePageUrl)) return;
+  record.upgradeReason = offerShape(record.upgradeName, record.upgradePageUrl);
+  if (record.upgradeReason != OfferReason::kOffered) return;
   record.upgradeAvailable = true;
   if (record.upgradeSkipCount <= 0) return;
 
@@ -46,6 +61,7 @@ void decideUpgrade(CheckRecord& record) {
   if (upgradeSkipIndex >= 0 && !record.userInitiated &&
       std::strcmp(record.upgradeName, declinedName) == 0) {
     record.upgradeAvailable = false;
+    record.upgradeReason = OfferReason::kDeclinedBefore;
   }
 }
 

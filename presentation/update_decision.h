@@ -2,8 +2,9 @@
 // Whether an update and an upgrade are on offer after a check that got an answer.
 //
 // The skip lists search by the global checkRecord's skipKey, so these functions are called with
-// that record. They write updateAvailable, upgradeAvailable, skipKey, both skip counts and the
-// process-wide updateSkipIndex and upgradeSkipIndex (which keep -1 where no lookup is made).
+// that record. They write updateAvailable, upgradeAvailable with the reason for each, skipKey,
+// both skip counts and the process-wide updateSkipIndex and upgradeSkipIndex (which keep -1
+// where no lookup is made).
 #include <cstddef>
 
 struct CheckRecord;

@@ -203,7 +203,10 @@ void CALLBACK QueryStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LP
                                   DWORD informationLength) {
   if (context == 0) return;
   QueryContext& query = *reinterpret_cast<QueryContext*>(context);
-  if (const char* line = statusLine(status)) (void)fputs(line, stderr);  // a lost line changes nothing
+  if (const char* line = statusLine(status)) {
+    (void)fputs(line, stderr);  // a lost line changes nothing
+    OutputDebugStringA(line);   // a GUI process's standard error is seldom connected
+  }
 
   switch (status) {
     case INTERNET_STATUS_HANDLE_CREATED:

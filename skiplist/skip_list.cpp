@@ -137,14 +137,16 @@ int32_t SkipList::set(const char* value) {
   return count;
 }
 
-void SkipList::save() {
-  if (path[0] == '\0') return;
+bool SkipList::save() {
+  if (path[0] == '\0') return false;
   char tempPath[kTempPathWidth];
   ListFile file = 0;
-  if (createTempBeside(path, tempPath, &file) != kListFileOk) return;
+  if (createTempBeside(path, tempPath, &file) != kListFileOk) return false;
   int32_t have = entries != nullptr && count > 0 ? count : 0;
   bool written = writeListLines(file, entries, have);
   bool committed = commitListFile(file) == kListFileOk;
   // Until the replace succeeds the old file stays whole; a failed attempt leaves no temp behind.
-  if (!written || !committed || replaceListFile(tempPath, path) != kListFileOk) removeListFile(tempPath);
+  if (written && committed && replaceListFile(tempPath, path) == kListFileOk) return true;
+  removeListFile(tempPath);
+  return false;
 }

@@ -27,5 +27,6 @@ struct SkipList {
   // one. Returns the new count (the old one when memory ran out).
   int32_t set(const char* value);
   // Writes the whole list to a new file beside path, then puts it in place in one step.
-  void save();
+  // False when the file was left as it was (no path, or writing or replacing failed).
+  bool save();
 };

@@ -9,5 +9,8 @@ constexpr unsigned kSkipListsLockWait = 5000;
 
 // Under the lock, for the update list and then the upgrade list: reads the file again, gives
 // the product's entry the offered version (upgrade name) when an update (upgrade) is on
-// offer, and saves that list (always).
-void recordSuppression();
+// offer, and saves that list (always). Returns the lists whose save failed
+// (kUpdateListUnsaved, kUpgradeListUnsaved), 0 when both were saved.
+constexpr int kUpdateListUnsaved = 1;
+constexpr int kUpgradeListUnsaved = 2;
+int recordSuppression();

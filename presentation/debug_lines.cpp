@@ -1,0 +1,185 @@
+#include "presentation/debug_lines.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "app/check_record.h"
+#include "presentation/web_address.h"
+#include "resources/resource.h"
+
+namespace {
+
+// Room is kept for the closing line feed, so a cut line still ends as a line.
+constexpr std::size_t kTextWidth = kDebugLineWidth - 1;
+
+void add(char* out, const char* text) { appendBounded(out, text, kTextWidth); }
+
+// Launch fields and reply values may hold anything: control characters become '?' so that
+// a line stays one line.
+void addShown(char* out, const char* text) {
+  std::size_t used = strnlen(out, kTextWidth);
+  for (; *text != '\0' && used + 1 < kTextWidth; ++text, ++used) {
+    unsigned char c = static_cast<unsigned char>(*text);
+    out[used] = (c < 0x20 || c == 0x7F) ? '?' : *text;
+  }
+  out[used] = '\0';
+}
+
+void addQuoted(char* out, const char* text) {
+  add(out, "\"");
+  addShown(out, text);
+  add(out, "\"");
+}
+
+void addNumber(char* out, int32_t number) {
+  char digits[12] = {};
+  std::to_chars(digits, digits + sizeof digits - 1, number);
+  add(out, digits);
+}
+
+// "automatic check of "Tone Lab" 1.0.0: "
+void startLine(char* out, const CheckRecord& record) {
+  out[0] = '\0';
+  add(out, "Corvane Update Checker: ");
+  add(out, record.userInitiated ? "user-initiated check of " : "automatic check of ");
+  addQuoted(out, record.displayName);
+  add(out, " ");
+  addShown(out, record.currentVersion);
+  add(out, ": ");
+}
+
+void endLine(char* out) { appendBounded(out, "\n", kDebugLineWidth); }
+
+const char* failureText(UpdateStatus status) {
+  switch (status) {
+    case kStatusBadData: return "the server reports bad data (";
+    case kStatusUnsupported: return "the server does not support this product (";
+    case kStatusInvalidArguments: return "invalid arguments (";
+    case kStatusNoConnection: return "request failed (";
+    case kStatusUnreadableReply: return "reply missing or unreadable (";
+    default: return "check failed (";
+  }
+}
+
+const char* reasonText(OfferReason reason) {
+  switch (reason) {
+    case OfferReason::kNoneOnOffer: return "none on offer";
+    case OfferReason::kNotNewer: return "not newer";
+    case OfferReason::kDeclinedBefore: return "declined before";
+    case OfferReason::kNotWebAddress: return "not a web address";
+    default: return "undecided";
+  }
+}
+
+// "update 1.2.0 offered", "upgrade "Tone Lab Studio" withheld (declined before)".
+void addOffer(char* out, const char* kind, const char* name, bool quoted, OfferReason reason) {
+  add(out, kind);
+  if (name[0] != '\0') {
+    add(out, " ");
+    if (quoted) {
+      addQuoted(out, name);
+    } else {
+      addShown(out, name);
+    }
+  }
+  if (reason == OfferReason::kOffered) {
+    add(out, " offered");
+    return;
+  }
+  add(out, " withheld (");
+  add(out, reasonText(reason));
+  add(out, ")");
+}
+
+const char* shownText(CheckOutcome outcome, bool anythingOnOffer) {
+  switch (outcome) {
+    case CheckOutcome::kCloseUnseen: return "nothing shown (automatic)";
+    case CheckOutcome::kReportAndClose: return "error message shown";
+    default: return anythingOnOffer ? "dialog shown" : "dialog shown as up to date";
+  }
+}
+
+// The handler opens only web addresses; the line says which it was.
+void addOpened(char* out, const char* what, const char* address) {
+  if (isWebAddress(address)) {
+    add(out, what);
+    add(out, " ");
+    addShown(out, address);
+    add(out, " opened");
+  } else {
+    add(out, "nothing opened (");
+    add(out, what);
+    add(out, " not a web address)");
+  }
+}
+
+void addRecorded(char* out, const CheckRecord& record) {
+  if (!record.updateAvailable && !record.upgradeAvailable) {
+    add(out, "nothing to record");
+    return;
+  }
+  if (record.updateAvailable) {
+    add(out, "update ");
+    addShown(out, record.newVersion);
+  }
+  if (record.updateAvailable && record.upgradeAvailable) add(out, " and ");
+  if (record.upgradeAvailable) {
+    add(out, "upgrade ");
+    addQuoted(out, record.upgradeName);
+  }
+  add(out, " recorded under ");
+  addQuoted(out, record.skipKey);
+}
+
+}  // namespace
+
+void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome,
+                      char (&out)[kDebugLineWidth]) {
+  startLine(out, record);
+  if (status != kStatusAnswered) {
+    add(out, failureText(status));
+    addNumber(out, status);
+    add(out, ")");
+  } else {
+    addOffer(out, "update", record.newVersion, false, record.updateReason);
+    add(out, ", ");
+    addOffer(out, "upgrade", record.upgradeName, true, record.upgradeReason);
+  }
+  add(out, "; ");
+  add(out, shownText(outcome, record.updateAvailable || record.upgradeAvailable));
+  endLine(out);
+}
+
+bool composeCommandLine(const CheckRecord& record, int commandId, char (&out)[kDebugLineWidth]) {
+  startLine(out, record);
+  switch (commandId) {
+    case IDC_DOWNLOAD:
+      add(out, "download pressed: notice shown, then ");
+      addOpened(out, "installer", record.installerUrl);
+      break;
+    case IDC_UPGRADE:
+      add(out, "upgrade pressed: ");
+      addOpened(out, "upgrade page", record.upgradePageUrl);
+      break;
+    case IDC_DONT_REMIND:
+      add(out, "don't-remind pressed: ");
+      addRecorded(out, record);
+      break;
+    case IDCANCEL:
+      add(out, "close pressed: nothing opened or recorded");
+      break;
+    default:
+      out[0] = '\0';
+      return false;
+  }
+  endLine(out);
+  return true;
+}
+
+void composeSaveFailureLine(const char* fileName, char (&out)[kDebugLineWidth]) {
+  out[0] = '\0';
+  add(out, "Corvane Update Checker: saving ");
+  add(out, fileName);
+  add(out, " failed; the file keeps what it held before");
+  endLine(out);
+}

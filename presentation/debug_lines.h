@@ -1,0 +1,23 @@
+#pragma once
+// The lines a support engineer reads on the debug output stream: how a check ended and why,
+// which button was pressed, and a list that could not be saved. Each line begins with
+// "Corvane Update Checker: ", ends in a line feed and is cut to fit kDebugLineWidth.
+#include <cstddef>
+
+#include "presentation/dialog_texts.h"
+#include "query/update_status.h"
+
+struct CheckRecord;
+
+constexpr std::size_t kDebugLineWidth = 512;  // bytes, the terminating NUL included
+
+// The check's status, each offer with the reason it was withheld, and what was shown.
+void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome,
+                      char (&out)[kDebugLineWidth]);
+
+// The button and what pressing it opens or records; false (and an empty line) for any other
+// command.
+bool composeCommandLine(const CheckRecord& record, int commandId, char (&out)[kDebugLineWidth]);
+
+// A skip-list file that could not be saved; its previous content is still in place.
+void composeSaveFailureLine(const char* fileName, char (&out)[kDebugLineWidth]);

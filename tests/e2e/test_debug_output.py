@@ -1,0 +1,75 @@
+"""The lines of the debug output stream, read as a debug-output viewer reads it."""
+import os
+import subprocess
+import tempfile
+
+import pytest
+
+import harness
+from dialog_cases import (END_BOUND, IDC_DONT_REMIND, IDC_DOWNLOAD, INSTALLER, KEY, UPGRADE_NAME, UPGRADE_PAGE,
+                          launch, message_box_of, reply, run_unseen, show)
+
+CHECK = 'Corvane Update Checker: automatic check of "Tone Lab" 1.0.0: '
+BOTH = reply("2.0", INSTALLER, UPGRADE_NAME, UPGRADE_PAGE)
+
+
+@pytest.fixture
+def debug_stream(desktop):
+    """Listens from before the check; calling it stops the listener and returns what it read."""
+    stop = tempfile.mktemp(prefix="corvane-debug-", dir=desktop.work)
+    listener = subprocess.Popen(["wine", harness.env_path("CORVANE_DEBUG_LISTENER"), harness.windows_path(stop)],
+                                env=desktop.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL)
+    assert listener.stdout.readline() == b"ready\n"
+
+    def read():
+        open(stop, "w").close()
+        return listener.communicate(timeout=30)[0].decode("latin-1")
+
+    yield read
+    listener.kill()
+    if os.path.exists(stop):
+        os.remove(stop)
+
+
+# Reply (None: no server), lists, the list made read-only, button (None: ends unseen), lines.
+CASES = [
+    pytest.param(reply("1.0.0", INSTALLER), {}, None, None,
+                 [CHECK + "update 1.0.0 withheld (not newer), upgrade withheld (none on offer); "
+                  "nothing shown (automatic)"],
+                 id="automatic-silent"),
+    pytest.param(None, {}, None, None, [CHECK + "request failed (-2); nothing shown (automatic)"], id="failed-request"),
+    pytest.param(BOTH, {harness.UPGRADES_FILE: KEY + "=" + UPGRADE_NAME + "\r\n"}, None, IDC_DOWNLOAD,
+                 [CHECK + 'update 2.0 offered, upgrade "Tone Lab Studio" withheld (declined before); dialog shown',
+                  CHECK + "download pressed: notice shown, then installer " + INSTALLER + " opened"],
+                 id="withheld-offer+download"),
+    pytest.param(BOTH, {harness.UPDATES_FILE: "Other|Studio=1.0\r\n"}, harness.UPDATES_FILE, IDC_DONT_REMIND,
+                 [CHECK + 'update 2.0 offered, upgrade "Tone Lab Studio" offered; dialog shown',
+                  CHECK + "don't-remind pressed: update 2.0 and upgrade \"Tone Lab Studio\" recorded under \"" + KEY + '"',
+                  "Corvane Update Checker: saving SkippedUpdates.txt failed; the file keeps what it held before"],
+                 id="dont-remind-into-a-read-only-list"),
+]
+
+
+@pytest.mark.case_timeout(60)
+@pytest.mark.parametrize("catalogue,lists,read_only,button,expected", CASES)
+def test_debug_lines(request, checker, probe, roaming, debug_stream, catalogue, lists, read_only, button, expected):
+    if catalogue is not None:
+        request.getfixturevalue("update_server").set_catalogue(catalogue)
+    for name, content in lists.items():
+        roaming.write(name, content)
+    if read_only:
+        os.chmod(roaming.path(read_only), 0o444)
+    if button is None:
+        result = run_unseen(checker, launch())
+    else:
+        running = show(checker, probe, launch())[0]
+        assert probe.press(button) is not None
+        if button == IDC_DOWNLOAD:
+            assert message_box_of(probe, running) and probe.dismiss() is not None
+        result = running.wait(END_BOUND)
+    lines, written = debug_stream().splitlines(True), result.stderr.splitlines(True)
+    assert [line.rstrip("\n") for line in lines if line.startswith("Corvane")] == expected
+    # Status lines as on stderr up to the check's end (the exit may cut those of closing handles).
+    end = next(i for i, line in enumerate(lines) if line.startswith("Corvane"))
+    assert end >= 3 and lines[:end] == written[:end], (lines, written)
