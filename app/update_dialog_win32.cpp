@@ -28,6 +28,11 @@ bool completionHandled = false;  // the query's one completion has been acted on
 
 void closeDialog(HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); }
 
+void reportCommand(int commandId) {
+  char line[kDebugLineWidth];
+  if (composeCommandLine(checkRecord, commandId, line)) OutputDebugStringA(line);
+}
+
 // The reply's addresses come from the network: only web addresses ever reach the shell, which
 // would just as well run a local program or open a file. The shell may hand the address to COM
 // handlers, which want the calling thread in a single-threaded apartment.
@@ -46,6 +51,7 @@ void startDownload(HWND dialog) {
   MessageBoxW(dialog, widenLatin1(kDownloadNotice).text, widenLatin1(kDownloadCaption).text, MB_OK);
   noticeOpen = false;
   if (!IsWindow(dialog)) return;
+  reportCommand(IDC_DOWNLOAD);  // only now is it known that the download goes ahead
   openWebAddress(checkRecord.installerUrl);
   closeDialog(dialog);
 }
@@ -66,8 +72,7 @@ void reportUnsavedLists(int unsaved) {
 }  // namespace
 
 int OnDialogCommand(HWND dialog, WPARAM wParam) {
-  char line[kDebugLineWidth];
-  if (composeCommandLine(checkRecord, LOWORD(wParam), line)) OutputDebugStringA(line);
+  if (LOWORD(wParam) != IDC_DOWNLOAD) reportCommand(LOWORD(wParam));
   switch (LOWORD(wParam)) {
     case IDC_DOWNLOAD:
       startDownload(dialog);
