@@ -33,6 +33,7 @@ def wine_env():
     env.setdefault("WINEDEBUG", "-all")
     env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
     env["WINEARCH"] = "win64"
+    env["LC_ALL"] = "C.UTF-8"  # Wine makes non-ASCII file names only under a UTF-8 locale
     if "CORVANE_WINEPREFIX" in os.environ:
         env["WINEPREFIX"] = os.environ["CORVANE_WINEPREFIX"]
     subprocess.run(["bash", "-c", 'source "$1" && corvane_wine_prefix', "bash", WINE_ENV], env=env,

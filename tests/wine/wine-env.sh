@@ -4,6 +4,12 @@ export WINEPREFIX=${CORVANE_WINEPREFIX:-$here_env/../../build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=win64
+# Wine takes the Unix encoding of file names from the locale: without a UTF-8 one it cannot make
+# names outside ASCII. A test that wants another code page sets a UTF-8 locale of its own.
+case ${LC_ALL:-} in
+  *.UTF-8 | *.utf8) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
 
 # Creates the prefix once (under a lock, since tests may start together) with the settings the
 # tests rely on: Wine draws its own window frames (no window manager under Xvfb).
