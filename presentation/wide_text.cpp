@@ -8,7 +8,7 @@ void widenLatin1Into(const char* text, wchar_t* out, std::size_t width) {
 }
 
 WideText widenLatin1(const char* text) {
-  WideText wide;
+  WideText wide = {};
   widenLatin1Into(text, wide.text, kWideTextWidth);
   return wide;
 }

@@ -85,7 +85,7 @@ void removeStaleTempFiles(const char* path, uint32_t olderThanSeconds) {
   DIR* listing = opendir(folder.c_str());
   if (listing == nullptr) return;
   const time_t now = time(nullptr);
-  while (const dirent* entry = readdir(listing)) {
+  while (const dirent* entry = readdir(listing)) {  // NOLINT(concurrency-mt-unsafe): one reader of this listing
     std::string file = folder + entry->d_name;
     struct stat info;
     if (isTempListName(entry->d_name) && lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
