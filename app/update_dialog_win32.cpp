@@ -3,9 +3,12 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "app/check_record.h"
 #include "presentation/check_complete_win32.h"
 #include "presentation/debug_lines.h"
+#include "presentation/debug_output_win32.h"
 #include "presentation/update_decision.h"
 #include "presentation/web_address.h"
 #include "presentation/wide_text.h"
@@ -20,40 +23,44 @@ const char kDownloadNotice[] =
     "installing the new version.";
 const char kDownloadCaption[] = "About to start download...";
 
+// A button is acted on once: the dialog hides at once, the work that may wait (a save that
+// other processes hold up, the shell) runs on a thread of its own, and the dialog is destroyed
+// when it is done. Meanwhile the message loop runs on, so every window answers, and nothing
+// closes the dialog early: ending the process would cut the save short.
+int pressedButton = 0;                   // 0 until a button has been acted on
+std::atomic<bool> buttonWorkDone{false};  // set by the work's thread when it has finished
+
 // The dialog is disabled while the download notice it owns is open, but a program can still send
-// it commands: a second Download is turned away, any other button closes the dialog (and with it
-// the notice) and so cancels the download.
+// it commands: a second Download is turned away, any other button closes the notice and so
+// cancels the download.
 bool noticeOpen = false;
 bool completionHandled = false;  // the query's one completion has been acted on
 
-void closeDialog(HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); }
+bool isButton(int commandId) {
+  return commandId == IDC_DOWNLOAD || commandId == IDC_UPGRADE || commandId == IDC_DONT_REMIND ||
+         commandId == IDCANCEL;
+}
 
 void reportCommand(int commandId) {
   char line[kDebugLineWidth];
-  if (composeCommandLine(checkRecord, commandId, line)) OutputDebugStringA(line);
+  if (composeCommandLine(checkRecord, commandId, line)) writeDebugLine(line);
 }
 
 // The reply's addresses come from the network: only web addresses ever reach the shell, which
 // would just as well run a local program or open a file. The shell may hand the address to COM
-// handlers, which want the calling thread in a single-threaded apartment.
+// handlers, which want the calling thread in a single-threaded apartment; the process ends soon
+// after, so the call returns only once the address has been handed on.
 void openWebAddress(const char* address) {
-  if (isWebAddress(address)) {
-    (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    ShellExecuteW(nullptr, L"open", widenLatin1(address).text, nullptr, nullptr, SW_SHOWNORMAL);
-  }
-}
-
-// The notice comes first; the download follows however it is dismissed, unless the dialog has
-// been closed meanwhile.
-void startDownload(HWND dialog) {
-  if (noticeOpen) return;
-  noticeOpen = true;
-  MessageBoxW(dialog, widenLatin1(kDownloadNotice).text, widenLatin1(kDownloadCaption).text, MB_OK);
-  noticeOpen = false;
-  if (!IsWindow(dialog)) return;
-  reportCommand(IDC_DOWNLOAD);  // only now is it known that the download goes ahead
-  openWebAddress(checkRecord.installerUrl);
-  closeDialog(dialog);
+  if (!isWebAddress(address)) return;
+  (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  WideText wide = widenLatin1(address);
+  SHELLEXECUTEINFOW execute = {};
+  execute.cbSize = sizeof execute;
+  execute.fMask = SEE_MASK_NOASYNC;
+  execute.lpVerb = L"open";
+  execute.lpFile = wide.text;
+  execute.nShow = SW_SHOWNORMAL;
+  ShellExecuteExW(&execute);
 }
 
 // A list that could not be saved has lost the choice; support needs to see which one.
@@ -61,36 +68,89 @@ void reportUnsavedLists(int unsaved) {
   char line[kDebugLineWidth];
   if (unsaved & kUpdateListUnsaved) {
     composeSaveFailureLine(kUpdateSkipFileName, line);
-    OutputDebugStringA(line);
+    writeDebugLine(line);
   }
   if (unsaved & kUpgradeListUnsaved) {
     composeSaveFailureLine(kUpgradeSkipFileName, line);
-    OutputDebugStringA(line);
+    writeDebugLine(line);
   }
+}
+
+void doButtonWork() {
+  switch (pressedButton) {
+    case IDC_DOWNLOAD:
+      openWebAddress(checkRecord.installerUrl);
+      break;
+    case IDC_UPGRADE:
+      openWebAddress(checkRecord.upgradePageUrl);
+      break;
+    case IDC_DONT_REMIND:
+      reportUnsavedLists(recordSuppression());
+      break;
+    default:
+      break;
+  }
+  buttonWorkDone = true;
+}
+
+DWORD WINAPI buttonWorkThread(LPVOID dialog) {
+  doButtonWork();
+  // A full message queue refuses the post for a moment; the dialog ends only on this message.
+  while (!PostMessageW(static_cast<HWND>(dialog), WM_BUTTON_WORK_DONE, 0, reinterpret_cast<LPARAM>(&checkRecord)) &&
+         IsWindow(static_cast<HWND>(dialog))) {
+    Sleep(100);
+  }
+  return 0;
+}
+
+// The download notice is the one window the dialog owns.
+BOOL CALLBACK endNoticeOf(HWND window, LPARAM dialog) {
+  if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(dialog)) EndDialog(window, IDCANCEL);
+  return TRUE;
+}
+
+void actOnButton(HWND dialog, int commandId) {
+  pressedButton = commandId;
+  reportCommand(commandId);
+  ShowWindow(dialog, SW_HIDE);
+  // A button sent behind the download notice cancels the download: the notice goes too.
+  EnumThreadWindows(GetCurrentThreadId(), endNoticeOf, reinterpret_cast<LPARAM>(dialog));
+  if (commandId == IDCANCEL) {
+    DestroyWindow(dialog);
+    return;
+  }
+  HANDLE worker = CreateThread(nullptr, 0, buttonWorkThread, dialog, 0, nullptr);
+  if (worker != nullptr) {
+    CloseHandle(worker);
+    return;
+  }
+  doButtonWork();  // no thread to be had: done here, as the only way left
+  DestroyWindow(dialog);
+}
+
+// The notice comes first; the download follows however it is dismissed, unless another button
+// has been acted on or the dialog has gone meanwhile.
+void confirmDownload(HWND dialog) {
+  if (noticeOpen) return;
+  noticeOpen = true;
+  MessageBoxW(dialog, widenLatin1(kDownloadNotice).text, widenLatin1(kDownloadCaption).text, MB_OK);
+  noticeOpen = false;
+  if (pressedButton != 0 || !IsWindow(dialog)) return;
+  actOnButton(dialog, IDC_DOWNLOAD);  // only now is it known that the download goes ahead
 }
 
 }  // namespace
 
 int OnDialogCommand(HWND dialog, WPARAM wParam) {
-  if (LOWORD(wParam) != IDC_DOWNLOAD) reportCommand(LOWORD(wParam));
-  switch (LOWORD(wParam)) {
-    case IDC_DOWNLOAD:
-      startDownload(dialog);
-      return 1;
-    case IDC_UPGRADE:
-      openWebAddress(checkRecord.upgradePageUrl);
-      closeDialog(dialog);
-      return 1;
-    case IDC_DONT_REMIND:
-      reportUnsavedLists(recordSuppression());
-      closeDialog(dialog);
-      return 1;
-    case IDCANCEL:
-      closeDialog(dialog);
-      return 1;
-    default:
-      return 0;
+  int commandId = LOWORD(wParam);
+  if (!isButton(commandId)) return 0;
+  if (pressedButton != 0) return 1;  // a second press, or a command posted after the first
+  if (commandId == IDC_DOWNLOAD) {
+    confirmDownload(dialog);
+  } else {
+    actOnButton(dialog, commandId);
   }
+  return 1;
 }
 
 INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -104,11 +164,16 @@ INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       return OnDialogCommand(dialog, wParam);
     case WM_CHECK_COMPLETE:
       // Any program may post this message: only the query's one completion is acted on.
-      if (completionHandled || lParam != reinterpret_cast<LPARAM>(&checkRecord)) return 0;
+      if (completionHandled || pressedButton != 0 || lParam != reinterpret_cast<LPARAM>(&checkRecord)) return 0;
       completionHandled = true;
       return OnCheckComplete(dialog, &checkRecord);
+    case WM_BUTTON_WORK_DONE:
+      // Any program may post this one too: only the finished work ends the dialog.
+      if (pressedButton != 0 && buttonWorkDone) DestroyWindow(dialog);
+      return 1;
     case WM_CLOSE:
-      DestroyWindow(dialog);
+      // Once a button is acted on, its work decides when the dialog goes.
+      if (pressedButton == 0) DestroyWindow(dialog);
       return 1;
     case WM_DESTROY:
       PostQuitMessage(0);

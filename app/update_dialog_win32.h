@@ -4,6 +4,8 @@
 
 // Sent by the query when the check has ended, lParam &checkRecord; the dialog acts on it once.
 constexpr UINT WM_CHECK_COMPLETE = WM_APP + 1;
+// Posted by a button's work when it has finished; the dialog is then destroyed.
+constexpr UINT WM_BUTTON_WORK_DONE = WM_APP + 2;
 
 INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -2,6 +2,7 @@
 
 #include "app/check_record.h"
 #include "presentation/debug_lines.h"
+#include "presentation/debug_output_win32.h"
 #include "presentation/dialog_texts.h"
 #include "presentation/update_decision.h"
 #include "presentation/wide_text.h"
@@ -58,7 +59,7 @@ int OnCheckComplete(HWND window, CheckRecord* record) {
   CheckOutcome outcome = chooseOutcome(status, record->userInitiated, anythingOnOffer);
   char line[kDebugLineWidth];
   composeCheckLine(*record, status, outcome, line);
-  OutputDebugStringA(line);
+  writeDebugLine(line);
   switch (outcome) {
     case CheckOutcome::kCloseUnseen:
       closeDialog(window);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "app/check_record.h"
 #include "presentation/update_decision.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -50,6 +52,51 @@ TEST(DebugLines, CheckLineNamesOffersReasonsAndOutcome) {
     composeCheckLine(record, c.status, chooseOutcome(c.status, c.user, offered), line);
     EXPECT_EQ(line, (c.user ? kUser : kAutomatic) + c.expected + "\n");
   }
+}
+
+// What composed a line, and the line it gave (empty when nothing was composed).
+std::string commandLine(const CheckRecord& record, int commandId) {
+  char line[kDebugLineWidth];
+  bool composed = composeCommandLine(record, commandId, line);
+  EXPECT_EQ(composed, line[0] != '\0');
+  return line;
+}
+
+std::string checkLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome) {
+  char line[kDebugLineWidth];
+  composeCheckLine(record, status, outcome, line);
+  return line;
+}
+
+std::string saveFailureLine(const char* fileName) {
+  char line[kDebugLineWidth];
+  composeSaveFailureLine(fileName, line);
+  return line;
+}
+
+// Buttons, odd names and the longest line, word for word.
+TEST(DebugLines, OtherLinesSayExactlyWhatHappened) {
+  CheckRecord updateOnly = offering("2.1", kWeb, "", "", false);
+  updateOnly.updateAvailable = true;
+  copyBounded(updateOnly.skipKey, "Echo Box|Studio", sizeof updateOnly.skipKey);
+  CheckRecord upgradeOnly = offering("1.0", kWeb, "Echo Box 2", kWeb, false);
+  decideOffers(upgradeOnly);
+  CheckRecord deleted = offering("2.1", kWeb, "", "", true);
+  copyBounded(deleted.displayName, "Echo\x7F" "Box", sizeof deleted.displayName);
+  const std::string longName(600, 'n');
+  const std::pair<std::string, std::string> cases[] = {
+      {commandLine(updateOnly, IDC_DONT_REMIND),
+       kAutomatic + "don't-remind pressed: update 2.1 recorded under \"Echo Box|Studio\"\n"},
+      {commandLine(offering("2.1", "file:///C:/setup.exe", "", "", false), IDC_DOWNLOAD),
+       kAutomatic + "download pressed: notice shown, then nothing opened (installer not a web address)\n"},
+      {commandLine(updateOnly, 1234), ""},
+      {checkLine(deleted, 7, CheckOutcome::kReportAndClose),
+       "Corvane Update Checker: user-initiated check of \"Echo?Box\" 1.5: check failed (7); error message shown\n"},
+      {checkLine(upgradeOnly, kStatusAnswered, CheckOutcome::kPresent),
+       kAutomatic + "update 1.0 withheld (not newer), upgrade \"Echo Box 2\" offered; dialog shown\n"},
+      {saveFailureLine(longName.c_str()), "Corvane Update Checker: saving " + longName.substr(0, 510 - 31) + "\n"},
+  };
+  for (const auto& [line, expected] : cases) EXPECT_EQ(line, expected);
 }
 
 }  // namespace

@@ -238,6 +238,9 @@ TEST_F(DecisionTest, BothDeclinedOffersNothingOnAutomaticCheck) {
   EXPECT_FALSE(decideOffers(checkRecord));
   EXPECT_EQ(updateSkipIndex, 0);
   EXPECT_EQ(upgradeSkipIndex, 0);
+  EXPECT_FALSE(checkRecord.updateAvailable || checkRecord.upgradeAvailable);
+  EXPECT_EQ(checkRecord.updateReason, OfferReason::kDeclinedBefore);
+  EXPECT_EQ(checkRecord.upgradeReason, OfferReason::kDeclinedBefore);
 
   checkRecord.userInitiated = true;
   EXPECT_TRUE(decideOffers(checkRecord));

@@ -72,6 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"1..5", "1.0.a", 1},
         // Zero padding before a pre-release text adds nothing, as it does at the end.
         OrderCase{"3.3b1", "3.3.0b1", 0},
+        OrderCase{"3.3.00b1", "3.3b1", 0},
         OrderCase{"1.0pre1", "1.0.0pre1", 0},
         OrderCase{"1.5-r2", "1.5.0-r2", 0},
         OrderCase{"1.0.1b1", "1.0b1", 1},

@@ -11,3 +11,5 @@ struct WideText {
 
 // Each byte of text becomes the character of the same value; cut after kWideTextWidth - 1.
 WideText widenLatin1(const char* text);
+// The same into out, cut after width - 1 characters.
+void widenLatin1Into(const char* text, wchar_t* out, std::size_t width);

@@ -20,4 +20,5 @@ struct QueryContext {
   int32_t readPhase;          // who handles the next request-complete notification (interlocked)
   uint32_t bytesCollected;    // reply bytes gathered in readBuffer over all reads
   void* timeLimitTimer;       // timer-queue timer that ends a stalled check
+  int32_t requestCalls;       // calls in flight on the request handle, and its close (interlocked)
 };

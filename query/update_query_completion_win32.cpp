@@ -46,7 +46,11 @@ void endCheckWithReply(QueryContext& query) {
 void endCheckAsFailed(QueryContext& query, bool abortRequest) {
   if (query.record == nullptr || !claimCompletion(query)) return;
   query.record->requestResult = -1;
-  if (abortRequest) closeQueryRequest(query);
+  // Closed here only when no thread is making a call on the handle (WinINet allows a close only
+  // then, or after a call has returned ERROR_IO_PENDING, or inside the handle's own callback);
+  // otherwise the thread making the call closes it once the call has returned. The check ends
+  // now either way: the completion does not wait for the close.
+  if (abortRequest && askRequestClose(query)) closeQueryRequest(query);
   stopQueryTimeLimit(query);
   deliverCompletion(query);
 }

@@ -20,6 +20,47 @@ void markReadInFlight(QueryContext& query) { std::atomic_ref<int32_t>(query.read
 
 bool takeReadResult(QueryContext& query) { return moveOn(query.readPhase, kReadInFlight, kReadTaken); }
 
+namespace {
+
+// QueryContext::requestCalls: the number of threads making calls, times kOneCaller, and two flags.
+constexpr int32_t kCloseAsked = 1;
+constexpr int32_t kCloseTaken = 2;  // one party has been told to close the handle
+constexpr int32_t kOneCaller = 4;
+
+}  // namespace
+
+bool enterRequestCalls(QueryContext& query) {
+  std::atomic_ref<int32_t> calls(query.requestCalls);
+  int32_t seen = calls.load();
+  do {
+    if ((seen & kCloseAsked) != 0) return false;
+  } while (!calls.compare_exchange_weak(seen, seen + kOneCaller));
+  return true;
+}
+
+bool leaveRequestCalls(QueryContext& query) {
+  std::atomic_ref<int32_t> calls(query.requestCalls);
+  int32_t seen = calls.load();
+  int32_t next = 0;
+  do {
+    next = seen - kOneCaller;
+    if (next < kOneCaller && (next & (kCloseAsked | kCloseTaken)) == kCloseAsked) next |= kCloseTaken;
+  } while (!calls.compare_exchange_weak(seen, next));
+  return (next & kCloseTaken) != 0 && (seen & kCloseTaken) == 0;
+}
+
+bool askRequestClose(QueryContext& query) {
+  std::atomic_ref<int32_t> calls(query.requestCalls);
+  int32_t seen = calls.load();
+  int32_t next = 0;
+  do {
+    if ((seen & kCloseAsked) != 0) return false;
+    next = seen | kCloseAsked;
+    if (seen < kOneCaller) next |= kCloseTaken;
+  } while (!calls.compare_exchange_weak(seen, next));
+  return (next & kCloseTaken) != 0;
+}
+
 uint32_t nextReadSize(uint32_t collected) {
   return collected >= kReplyBlockLimit ? 0 : kReplyBlockLimit - collected;
 }

@@ -24,6 +24,17 @@ void markReadInFlight(QueryContext& query);
 // True for the one caller that takes the result of the read in flight.
 bool takeReadResult(QueryContext& query);
 
+// The request handle may be closed only while no call on it is being made: a thread marks each
+// stretch in which it makes calls on the handle, and a close asked for meanwhile is left to the
+// last thread to leave. A call that returned ERROR_IO_PENDING counts as made: closing cancels it.
+// True when the caller may make calls on the request handle; false once its close was asked for.
+bool enterRequestCalls(QueryContext& query);
+// Ends the caller's stretch of calls. True when the caller is to close the handle now.
+bool leaveRequestCalls(QueryContext& query);
+// Asks for the handle to be closed. True when the caller is to close it now; otherwise the last
+// thread still making calls does, or it has been closed already.
+bool askRequestClose(QueryContext& query);
+
 // Bytes to ask for next, given how many are collected; 0 once the block is full.
 uint32_t nextReadSize(uint32_t collected);
 // Adds one read's count (clamped to what was asked for). True when reading is over:

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "app/check_record.h"
+#include "presentation/debug_output_win32.h"
 #include "query/query_context.h"
 #include "query/query_status.h"
 #include "query/update_query_completion_win32.h"
@@ -118,6 +119,7 @@ void readAnsweredReply(QueryContext& query, bool succeeded) {
 }
 
 void onRequestComplete(QueryContext& query, LPVOID information, DWORD informationLength) {
+  if (!enterRequestCalls(query)) return;  // the handle is closed or about to be: the check has ended
   bool succeeded = information != nullptr && informationLength >= sizeof(INTERNET_ASYNC_RESULT) &&
                    static_cast<INTERNET_ASYNC_RESULT*>(information)->dwResult != 0;
   if (takeReplyArrival(query)) {
@@ -132,6 +134,7 @@ void onRequestComplete(QueryContext& query, LPVOID information, DWORD informatio
     }
   }
   // Anything else reports a read already taken, or comes after the check has ended.
+  if (leaveRequestCalls(query)) closeQueryRequest(query);
 }
 
 void onHandleCreated(QueryContext& query, LPVOID information) {
@@ -189,6 +192,10 @@ void StartUpdateQuery(HWND dialog) {
     return;
   }
   std::atomic_ref<void*>(query.requestHandle).store(request);
+  if (!enterRequestCalls(query)) {  // the time limit has ended the check already
+    closeQueryRequest(query);
+    return;
+  }
 
   // Counted as sent before the call: its completion may run on another thread before it returns.
   checkRecord.requestResult = 0;
@@ -197,6 +204,7 @@ void StartUpdateQuery(HWND dialog) {
   } else if (GetLastError() != ERROR_IO_PENDING) {
     endCheckAsFailed(query, false);
   }
+  if (leaveRequestCalls(query)) closeQueryRequest(query);
 }
 
 void CALLBACK QueryStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information,
@@ -205,7 +213,7 @@ void CALLBACK QueryStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LP
   QueryContext& query = *reinterpret_cast<QueryContext*>(context);
   if (const char* line = statusLine(status)) {
     (void)fputs(line, stderr);  // a lost line changes nothing
-    OutputDebugStringA(line);   // a GUI process's standard error is seldom connected
+    writeDebugLine(line);       // a GUI process's standard error is seldom connected
   }
 
   switch (status) {
@@ -233,7 +241,8 @@ void ReleaseQueryHandles() {
   if (root == nullptr) return;
   InternetSetStatusCallbackW(root, nullptr);
   if (query.connectHandle != nullptr) {
-    closeQueryRequest(query);
+    // A thread still inside a call on the request closes it itself as it leaves.
+    if (askRequestClose(query)) closeQueryRequest(query);
     InternetCloseHandle(static_cast<HINTERNET>(query.connectHandle));
     query.connectHandle = nullptr;
   }

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Checks the resources built into CorvaneUpdateChecker.exe, byte for byte where it matters.
+"""Checks the resources built into CorvaneUpdateChecker.exe, byte for byte where it matters, and
+the DLLs it imports.
 
 usage: resources_test.py path/to/CorvaneUpdateChecker.exe [unittest options]
 """
@@ -394,6 +395,22 @@ class ResourcesTest(unittest.TestCase):
         self.assertEqual(len(data), 40 + 256 * 4 + 64 * 64)
         # A drawing, not a blank: many palette entries are in use.
         self.assertGreater(len(set(data[40 + 1024:])), 32)
+
+
+# Known system DLLs, which Windows never loads from beside the program. Anything else must be
+# delay-imported and loaded from the system folder, or a planted file of its name would be run.
+KNOWN_SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "shell32.dll", "shlwapi.dll", "ole32.dll", "msvcrt.dll",
+                     "advapi32.dll"}
+
+
+class ImportsTest(unittest.TestCase):
+
+    def test_static_imports_are_known_system_dlls_only(self):
+        pe = pefile.PE(EXE, fast_load=True)
+        pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
+        imported = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
+        self.assertIn("kernel32.dll", imported)
+        self.assertLessEqual(imported, KNOWN_SYSTEM_DLLS)
 
 
 def main():

@@ -39,9 +39,12 @@ int32_t writeListFile(ListFile file, const char* bytes, int32_t size);
 // Flushes the file to the disk and closes it; kListFileOk only when both succeed.
 int32_t commitListFile(ListFile file);
 // Puts source in the place of target in one step; target is replaced whole or not at all.
-// While another process holds target open it tries again for about two seconds.
-int32_t replaceListFile(const char* source, const char* target);
+// While another process holds target open it tries again for up to waitMilliseconds.
+int32_t replaceListFile(const char* source, const char* target, uint32_t waitMilliseconds);
 void removeListFile(const char* path);
+// Removes the temporary files a save killed halfway left beside path: only names that
+// tempNameBeside makes, and only those last written more than olderThanSeconds ago.
+void removeStaleTempFiles(const char* path, uint32_t olderThanSeconds);
 
 int32_t pathKind(const char* path);
 // Creates this one folder; its parent must exist.

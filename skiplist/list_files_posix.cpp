@@ -3,8 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <string>
 
 #include "skiplist/list_files.h"
 #include "skiplist/list_path.h"
@@ -68,11 +72,29 @@ int32_t commitListFile(ListFile file) {
   return synced && closed ? kListFileOk : kListFileFailed;
 }
 
-int32_t replaceListFile(const char* source, const char* target) {
+int32_t replaceListFile(const char* source, const char* target, uint32_t) {
   return std::rename(source, target) == 0 ? kListFileOk : kListFileFailed;
 }
 
 void removeListFile(const char* path) { unlink(path); }
+
+void removeStaleTempFiles(const char* path, uint32_t olderThanSeconds) {
+  std::string folder(path);
+  folder.erase(folder.find_last_of('/') + 1);
+  if (folder.empty()) return;
+  DIR* listing = opendir(folder.c_str());
+  if (listing == nullptr) return;
+  const time_t now = time(nullptr);
+  while (const dirent* entry = readdir(listing)) {  // NOLINT(concurrency-mt-unsafe): one reader of this listing
+    std::string file = folder + entry->d_name;
+    struct stat info;
+    if (isTempListName(entry->d_name) && lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_mtime < now - static_cast<time_t>(olderThanSeconds)) {
+      unlink(file.c_str());
+    }
+  }
+  closedir(listing);
+}
 
 int32_t pathKind(const char* path) {
   struct stat info;

@@ -18,8 +18,17 @@ bool isBusyError(DWORD error) {
   return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-constexpr int kReplaceAttempts = 40;
 constexpr DWORD kReplacePause = 50;  // milliseconds between attempts
+
+// The folder of path, with room for a name after it, as a wide path ending in a separator.
+bool folderOf(const char* path, wchar_t (&folder)[kWidePathWidth]) {
+  char narrow[kTempPathWidth];
+  if (!tempNameBeside(path, 0, narrow, sizeof narrow) || !widenPath(narrow, folder)) return false;
+  wchar_t* name = wcsrchr(folder, L'\\');
+  if (name == nullptr) return false;
+  name[1] = L'\0';
+  return true;
+}
 
 }  // namespace
 
@@ -82,21 +91,53 @@ int32_t commitListFile(ListFile file) {
   return flushed && closed ? kListFileOk : kListFileFailed;
 }
 
-int32_t replaceListFile(const char* source, const char* target) {
+int32_t replaceListFile(const char* source, const char* target, uint32_t waitMilliseconds) {
   wchar_t wideSource[kWidePathWidth];
   wchar_t wideTarget[kWidePathWidth];
   if (!widenPath(source, wideSource) || !widenPath(target, wideTarget)) return kListFileFailed;
-  // Another process may have the list open for a moment (a virus scanner right after a write,
-  // a backup, another checker reading it): try again for about two seconds.
-  for (int attempt = 1;; ++attempt) {
+  // Another process may have the list open for a while (a virus scanner right after a write,
+  // a backup, another checker reading it): try again until the wait is used up.
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
     // A read-only list stays as it is, at once. Windows refuses to replace one anyway; not
     // every implementation of the call does, so it is checked here.
     DWORD attributes = GetFileAttributesW(wideTarget);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return kListFileFailed;
     if (MoveFileExW(wideSource, wideTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return kListFileOk;
-    if (!isBusyError(GetLastError()) || attempt == kReplaceAttempts) return kListFileFailed;
+    if (!isBusyError(GetLastError()) || GetTickCount64() - start >= waitMilliseconds) return kListFileFailed;
     Sleep(kReplacePause);
   }
+}
+
+void removeStaleTempFiles(const char* path, uint32_t olderThanSeconds) {
+  wchar_t folder[kWidePathWidth];
+  wchar_t pattern[kWidePathWidth];
+  if (!folderOf(path, folder) || wcslen(folder) + 10 > kWidePathWidth) return;
+  wcscpy(pattern, folder);
+  wcscat(pattern, L"~sl*.tmp");
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const ULONGLONG nowTicks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  const ULONGLONG ageTicks = static_cast<ULONGLONG>(olderThanSeconds) * 10000000u;  // 100 ns each
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // The pattern also matches short 8.3 names and longer ones: the exact name decides.
+    char name[32];
+    bool ours = WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, name, sizeof name, nullptr, nullptr) > 0 &&
+                isTempListName(name) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const ULONGLONG written =
+        (static_cast<ULONGLONG>(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
+    if (ours && written < nowTicks && nowTicks - written > ageTicks &&
+        wcslen(folder) + wcslen(found.cFileName) < kWidePathWidth) {
+      wchar_t stale[kWidePathWidth];
+      wcscpy(stale, folder);
+      wcscat(stale, found.cFileName);
+      DeleteFileW(stale);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
 }
 
 void removeListFile(const char* path) {

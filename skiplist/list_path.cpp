@@ -56,3 +56,13 @@ bool tempNameBeside(const char* path, uint32_t unique, char* out, std::size_t wi
   std::memcpy(out + folderLength, name, std::strlen(name) + 1);
   return true;
 }
+
+bool isTempListName(const char* name) {
+  if (std::strlen(name) != 15 || std::strncmp(name, "~sl", 3) != 0 || std::strcmp(name + 11, ".tmp") != 0) {
+    return false;
+  }
+  for (int i = 3; i < 11; ++i) {
+    if (std::strchr("0123456789abcdef", name[i]) == nullptr) return false;
+  }
+  return true;
+}

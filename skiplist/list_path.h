@@ -20,3 +20,5 @@ int32_t locateListFile(const char* fileName, char* out, std::size_t width);
 // The name of a temporary file in the folder of path: "~sl", eight hex digits of unique,
 // ".tmp". Never longer than the folder plus 16 characters. False when it does not fit.
 bool tempNameBeside(const char* path, uint32_t unique, char* out, std::size_t width);
+// True for a file name (no folder) that tempNameBeside makes.
+bool isTempListName(const char* name);

@@ -13,3 +13,6 @@ constexpr int32_t kLockFailed = 2;  // no such lock could be made; go on without
 // ended while holding it counts as free.
 int32_t takeSessionLock(const char* name, uint32_t waitMilliseconds, SessionLock* lock);
 void releaseSessionLock(SessionLock lock);
+
+// Milliseconds on a clock that only moves forward, for waits that share one time budget.
+uint64_t monotonicMilliseconds();

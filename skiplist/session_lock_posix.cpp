@@ -1,9 +1,17 @@
 // Stand-in for the native build, whose tests run one checker at a time: every lock is free.
 #include "skiplist/session_lock.h"
 
+#include <ctime>
+
 int32_t takeSessionLock(const char*, uint32_t, SessionLock* lock) {
   *lock = 0;
   return kLockTaken;
 }
 
 void releaseSessionLock(SessionLock) {}
+
+uint64_t monotonicMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}

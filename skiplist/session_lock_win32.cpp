@@ -24,3 +24,5 @@ void releaseSessionLock(SessionLock lock) {
   ReleaseMutex(mutex);
   CloseHandle(mutex);
 }
+
+uint64_t monotonicMilliseconds() { return GetTickCount64(); }

@@ -137,7 +137,7 @@ int32_t SkipList::set(const char* value) {
   return count;
 }
 
-bool SkipList::save() {
+bool SkipList::save(uint32_t waitMilliseconds) {
   if (path[0] == '\0') return false;
   char tempPath[kTempPathWidth];
   ListFile file = 0;
@@ -146,7 +146,7 @@ bool SkipList::save() {
   bool written = writeListLines(file, entries, have);
   bool committed = commitListFile(file) == kListFileOk;
   // Until the replace succeeds the old file stays whole; a failed attempt leaves no temp behind.
-  if (written && committed && replaceListFile(tempPath, path) == kListFileOk) return true;
+  if (written && committed && replaceListFile(tempPath, path, waitMilliseconds) == kListFileOk) return true;
   removeListFile(tempPath);
   return false;
 }

@@ -2,6 +2,9 @@
 // A persisted list of "key=value" lines remembering declined offers, one instance per file.
 #include <cstdint>
 
+// How long a save waits by default for a list file that another process holds open.
+constexpr uint32_t kListHeldWait = 2000;
+
 struct SkipEntry {
   char key[48];    // product key, at most 47 characters
   char value[48];  // declined version or upgrade name, at most 47 characters
@@ -26,7 +29,8 @@ struct SkipList {
   // Gives skipKey the value: overwrites the value of the first entry with that key, or appends
   // one. Returns the new count (the old one when memory ran out).
   int32_t set(const char* value);
-  // Writes the whole list to a new file beside path, then puts it in place in one step.
-  // False when the file was left as it was (no path, or writing or replacing failed).
-  bool save();
+  // Writes the whole list to a new file beside path, then puts it in place in one step, waiting
+  // up to waitMilliseconds while another process holds the file. False when the file was left
+  // as it was (no path, or writing or replacing failed).
+  bool save(uint32_t waitMilliseconds = kListHeldWait);
 };

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <utime.h>
 
+#include <ctime>
 #include <string>
 
 #include "app/check_record.h"
@@ -103,6 +105,34 @@ TEST_F(SuppressionFixture, UserInitiatedPressOverwritesTheFoundEntryOnly) {
   checkRecord.updateAvailable = true;
   recordSuppression();
   EXPECT_EQ(readBytes(folder.listPath("SkippedUpdates.txt")), "X|Y=1\r\nEcho Box|Studio=2.0\r\n");
+}
+
+// The press works on the folder as it is now: a folder where the update list was, an upgrade
+// list another checker rewrote since the decision, temporary files a killed save left.
+TEST_F(SuppressionFixture, ThePressWorksOnTheFolderAsItIsNow) {
+  ListTestFolder folder;
+  ASSERT_EQ(mkdir(folder.makerFolder().c_str(), 0777), 0);
+  copyBounded(checkRecord.skipKey, "Echo Box|Studio", sizeof checkRecord.skipKey);
+  copyBounded(checkRecord.newVersion, "2.1.0", sizeof checkRecord.newVersion);
+  copyBounded(checkRecord.upgradeName, "Echo Box Pro", sizeof checkRecord.upgradeName);
+  checkRecord.updateSkipList.locateAndLoad("SkippedUpdates.txt");
+  checkRecord.upgradeSkipList.locateAndLoad("SkippedUpgrades.txt");
+  checkRecord.updateAvailable = checkRecord.upgradeAvailable = true;
+  ASSERT_EQ(mkdir(folder.listPath("SkippedUpdates.txt").c_str(), 0777), 0);
+  writeBytes(folder.listPath("SkippedUpgrades.txt"), "Other|Studio=Other Pro\r\n");
+  const time_t old = time(nullptr) - 120;
+  for (const char* name : {"~sl0000abcd.tmp", "~sl0000abce.tmp", "~sl0000abcx.tmp", "~sl0000abcd.tmp.1", "a.tmp"}) {
+    writeBytes(folder.listPath(name), "partial");
+    const utimbuf times{old, old};
+    if (std::string(name) != "~sl0000abce.tmp") ASSERT_EQ(utime(folder.listPath(name).c_str(), &times), 0);
+  }
+
+  EXPECT_EQ(recordSuppression(), kUpdateListUnsaved);
+  EXPECT_EQ(readBytes(folder.listPath("SkippedUpgrades.txt")),
+            "Other|Studio=Other Pro\r\nEcho Box|Studio=Echo Box Pro\r\n");
+  // Only an old file of the save's own name pattern goes.
+  EXPECT_EQ(folderListing(folder.makerFolder()),
+            "SkippedUpdates.txt;SkippedUpgrades.txt;a.tmp;~sl0000abcd.tmp.1;~sl0000abce.tmp;~sl0000abcx.tmp;");
 }
 
 }  // namespace

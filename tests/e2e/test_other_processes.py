@@ -1,6 +1,7 @@
 """The checker among other processes, through the real program: two checkers of two products
 declining at once, a list file another process holds open at the press, and two automatic
 starts of one product."""
+import json
 import os
 import subprocess
 import time
@@ -9,6 +10,7 @@ import harness
 from dialog_cases import END_BOUND, IDCANCEL, IDC_DONT_REMIND, INSTALLER, SHOW_BOUND, launch, reply, wait_until
 
 OTHER = b"Other|Studio=1.0\r\n"
+SKIP_LISTS_LOCK = "Local\\CorvaneUpdateChecker.SkipLists"
 
 
 def dialogs(probe, count):
@@ -32,22 +34,30 @@ def test_two_checkers_declining_at_once_keep_both_choices(checker, probe, update
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Beta Box|Studio=2.0\r\nAlpha Box|Studio=2.0\r\n"
 
 
-def test_a_list_held_open_at_the_press_gets_the_choice_once_let_go(desktop, checker, probe, update_server,
-                                                                   roaming):
+def test_a_press_held_up_by_other_processes_lands_and_never_freezes(desktop, checker, probe, update_server, roaming):
     update_server.set_catalogue(reply("2.0", INSTALLER))
     roaming.write_skipped_updates(OTHER)
     running = checker.start(launch())
     window = dialogs(probe, 1)[0]
+    # Another checker's save holds the lock for 2 s, a backup tool the list for 5 s.
     holder = subprocess.Popen(["wine", os.path.join(harness.env_path("CORVANE_BUILD_DIR"), "tests", "hold_file.exe"),
-                               harness.windows_path(roaming.path(harness.UPDATES_FILE))],
+                               harness.windows_path(roaming.path(harness.UPDATES_FILE)), SKIP_LISTS_LOCK],
                               env=desktop.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     assert holder.stdout.readline().strip() == b"held"
+    pinger = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "ping", "30"], env=desktop.env,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
     press(probe, window, IDC_DONT_REMIND)
-    time.sleep(1)
-    assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER, "replaced while held open"
+    assert wait_until(lambda: not probe.windows(visible_only=True), 2), "the dialog stays up while it saves"
+    time.sleep(2)
+    holder.stdin.write(b"\n")
+    holder.stdin.flush()
+    time.sleep(3)
+    assert running.running() and roaming.read_bytes(harness.UPDATES_FILE) == OTHER, "replaced while held open"
     holder.communicate(timeout=30)  # its input ends: it lets go
     assert running.wait(END_BOUND).exit_code == 0
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
+    answers = json.loads(pinger.communicate(timeout=30)[0].splitlines()[-1])
+    assert answers["pings"] >= 20 and answers["late"] == 0, answers
 
 
 def test_two_automatic_starts_of_one_product_give_one_dialog(checker, probe, update_server, roaming):

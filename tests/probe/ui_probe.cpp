@@ -12,6 +12,9 @@
 //                                           whether a matching window became visible
 //   ui_probe [options] screenshot FILE.bmp  saves the window's screen area
 //   ui_probe [options] post MSG WPARAM LPARAM  posts a message to the first visible window
+//   ui_probe [options] ping SECONDS         every 200 ms sends WM_NULL (1 s limit) to each of the
+//                                           program's windows, hidden ones too, until none is
+//                                           left or the time is up; reports how many answered late
 //   ui_probe acp                            prints the ANSI code page Wine gives programs here
 //
 // Options: --exe NAME (default CorvaneUpdateChecker.exe, "*" for any), --title TEXT,
@@ -330,6 +333,32 @@ int commandPost(const Options& options) {
   }) ? 0 : 1;
 }
 
+// What Windows judges by: a window that leaves a message unanswered for 5 s is "Not Responding".
+int commandPing(const Options& options) {
+  double seconds = 0;
+  if (options.words.size() != 2 || !parseNumber(options.words[1], seconds)) return usage();
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000.0);
+  int pings = 0, late = 0;
+  ULONGLONG slowest = 0;
+  for (;;) {
+    const std::vector<WindowInfo> windows = scanWindows(options.filter);
+    if (windows.empty() || GetTickCount64() >= deadline) break;
+    for (const WindowInfo& window : windows) {
+      const ULONGLONG sent = GetTickCount64();
+      DWORD_PTR answer = 0;
+      const bool answered = SendMessageTimeoutW(window.hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer) != 0;
+      if (!answered && GetLastError() != ERROR_TIMEOUT && !IsWindow(window.hwnd)) continue;  // gone meanwhile
+      ++pings;
+      if (!answered) ++late;
+      if (GetTickCount64() - sent > slowest) slowest = GetTickCount64() - sent;
+    }
+    Sleep(200);
+  }
+  printLine("{\"pings\": " + std::to_string(pings) + ", \"late\": " + std::to_string(late) +
+            ", \"slowestMs\": " + std::to_string(slowest) + "}");
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -344,6 +373,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"watch") return commandWatch(options);
   if (command == L"screenshot") return commandScreenshot(options);
   if (command == L"post") return commandPost(options);
+  if (command == L"ping") return commandPing(options);
   if (command == L"acp") return printf("%u\n", GetACP()) > 0 ? 0 : 1;
   return usage();
 }
