@@ -9,6 +9,9 @@
 
 namespace {
 
+const std::string kLineStart =
+    "Corvane Update Checker: automatic check of \"Echo Box\" 1.5: automatic checks are turned off by policy (the ";
+
 // Whose value decides, and the debug line that then ends the check.
 TEST(CheckPolicy, MachineValueDecidesBeforeUsers) {
   constexpr PolicyValue kUnset{false, 0}, kOff{true, 0}, kOn{true, 1}, kTwo{true, 2};
@@ -34,8 +37,7 @@ TEST(CheckPolicy, MachineValueDecidesBeforeUsers) {
     if (c.whose == nullptr) continue;
     char line[kDebugLineWidth];
     composePolicyLine(record, scope, line);
-    EXPECT_EQ(line, std::string("Corvane Update Checker: automatic check of \"Echo Box\" 1.5: automatic checks are "
-                                "turned off by policy (the ") + c.whose + " AutomaticChecks value is 0); nothing sent or shown\n");
+    EXPECT_EQ(line, kLineStart + c.whose + " AutomaticChecks value is 0); nothing sent or shown\n");
   }
 }
 

@@ -6,7 +6,8 @@ from dialog_cases import INSTALLER, close_and_end, launch, reply, run_unseen, sh
 
 KEY = "Software\\Policies\\Corvane\\UpdateChecker"
 CHECK = 'Corvane Update Checker: %s check of "Tone Lab" 1.0.0: '
-OFF = CHECK % "automatic" + "automatic checks are turned off by policy (the %s AutomaticChecks value is 0); nothing sent or shown"
+OFF = (CHECK % "automatic" + "automatic checks are turned off by policy (the %s AutomaticChecks value is 0); "
+       "nothing sent or shown")
 RAN = "update 1.0.0 withheld (not newer), upgrade withheld (none on offer); "
 
 

@@ -17,7 +17,8 @@ def read(path):
 
 def read_by_program(name):
     """A wide string constant of the policy adapter, its C escapes undone."""
-    match = re.search(r'%s\[\] = L"((?:[^"\\]|\\.)*)"' % name, read(os.path.join(ROOT, "app", "check_policy_win32.cpp")))
+    source = read(os.path.join(ROOT, "app", "check_policy_win32.cpp"))
+    match = re.search(r'%s\[\] = L"((?:[^"\\]|\\.)*)"' % name, source)
     assert match, "no %s in the adapter" % name
     return match.group(1).encode().decode("unicode_escape")
 
@@ -26,7 +27,8 @@ def test_the_policy_sets_the_value_the_program_reads():
     admx = ET.parse(ADMX).getroot()
     (policy,) = admx.findall("p:policies/p:policy", NS)
     key, value = read_by_program("kPolicyKey"), read_by_program("kPolicyValueName")
-    assert [policy.get(a) for a in ("name", "class", "key", "valueName")] == ["AllowAutomaticChecks", "Both", key, value]
+    assert [policy.get(a) for a in ("name", "class", "key", "valueName")] == [
+        "AllowAutomaticChecks", "Both", key, value]
     assert [d.get("value") for d in policy.findall("p:enabledValue/p:decimal", NS)] == ["1"]
     assert [d.get("value") for d in policy.findall("p:disabledValue/p:decimal", NS)] == ["0"]
     categories = {c.get("name") for c in admx.findall("p:categories/p:category", NS)}
