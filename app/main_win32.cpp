@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/check_policy_win32.h"
 #include "app/check_record.h"
 #include "app/command_line_win32.h"
 #include "app/launch_arguments.h"
@@ -26,6 +27,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   (void)releaseRegistered;
   char text[kArgumentBufferSize] = {};
   if (!obtainLaunchArgument(text) || !parseLaunchArguments(checkRecord, text)) return 0;
+  // An administrator may turn automatic checks off; a check the user asks for always runs.
+  if (!checkRecord.userInitiated && automaticChecksTurnedOff(checkRecord)) return 0;
   // Instances of one plugin may start the same automatic check at once: the first one runs it.
   if (!checkRecord.userInitiated && !claimProductCheck(checkRecord.productName)) return 0;
 

@@ -183,3 +183,11 @@ void composeSaveFailureLine(const char* fileName, char (&out)[kDebugLineWidth]) 
   add(out, " failed; the file keeps what it held before");
   endLine(out);
 }
+
+void composePolicyLine(const CheckRecord& record, PolicyScope scope, char (&out)[kDebugLineWidth]) {
+  startLine(out, record);
+  add(out, "automatic checks are turned off by policy (the ");
+  add(out, scope == PolicyScope::kMachine ? "machine's" : "user's");
+  add(out, " AutomaticChecks value is 0); nothing sent or shown");
+  endLine(out);
+}

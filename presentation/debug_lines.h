@@ -4,6 +4,7 @@
 // "Corvane Update Checker: ", ends in a line feed and is cut to fit kDebugLineWidth.
 #include <cstddef>
 
+#include "app/check_policy.h"
 #include "presentation/dialog_texts.h"
 #include "query/update_status.h"
 
@@ -21,3 +22,6 @@ bool composeCommandLine(const CheckRecord& record, int commandId, char (&out)[kD
 
 // A skip-list file that could not be saved; its previous content is still in place.
 void composeSaveFailureLine(const char* fileName, char (&out)[kDebugLineWidth]);
+
+// An automatic check a policy turns off, and whose value did it.
+void composePolicyLine(const CheckRecord& record, PolicyScope scope, char (&out)[kDebugLineWidth]);

@@ -645,3 +645,22 @@ def checker(desktop, probe):
     program = Program(desktop, env_path("CORVANE_CHECKER_EXE"), probe)
     yield program
     program.kill_all()
+
+
+@pytest.fixture
+def debug_stream(desktop):
+    """Listens from before the check; calling it stops the listener and returns what it read."""
+    stop = tempfile.mktemp(prefix="corvane-debug-", dir=desktop.work)
+    listener = subprocess.Popen(["wine", env_path("CORVANE_DEBUG_LISTENER"), windows_path(stop)],
+                                env=desktop.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL)
+    assert listener.stdout.readline() == b"ready\n"
+
+    def read():
+        open(stop, "w").close()
+        return listener.communicate(timeout=30)[0].decode("latin-1")
+
+    yield read
+    listener.kill()
+    if os.path.exists(stop):
+        os.remove(stop)

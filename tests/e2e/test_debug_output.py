@@ -1,7 +1,5 @@
 """The lines of the debug output stream, read as a debug-output viewer reads it."""
 import os
-import subprocess
-import tempfile
 
 import pytest
 
@@ -11,25 +9,6 @@ from dialog_cases import (END_BOUND, IDC_DONT_REMIND, IDC_DOWNLOAD, INSTALLER, K
 
 CHECK = 'Corvane Update Checker: automatic check of "Tone Lab" 1.0.0: '
 BOTH = reply("2.0", INSTALLER, UPGRADE_NAME, UPGRADE_PAGE)
-
-
-@pytest.fixture
-def debug_stream(desktop):
-    """Listens from before the check; calling it stops the listener and returns what it read."""
-    stop = tempfile.mktemp(prefix="corvane-debug-", dir=desktop.work)
-    listener = subprocess.Popen(["wine", harness.env_path("CORVANE_DEBUG_LISTENER"), harness.windows_path(stop)],
-                                env=desktop.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL)
-    assert listener.stdout.readline() == b"ready\n"
-
-    def read():
-        open(stop, "w").close()
-        return listener.communicate(timeout=30)[0].decode("latin-1")
-
-    yield read
-    listener.kill()
-    if os.path.exists(stop):
-        os.remove(stop)
 
 
 # Reply (None: no server), lists, the list made read-only, button (None: ends unseen), lines.
