@@ -4,6 +4,7 @@
 
 #include "app/check_policy.h"
 #include "presentation/debug_lines.h"
+#include "presentation/debug_output_win32.h"
 
 namespace {
 
@@ -29,6 +30,6 @@ bool automaticChecksTurnedOff(const CheckRecord& record) {
   if (scope == PolicyScope::kNone) return false;
   char line[kDebugLineWidth];
   composePolicyLine(record, scope, line);
-  OutputDebugStringA(line);
+  writeDebugLine(line);
   return true;
 }
