@@ -10,6 +10,7 @@
 
 #include "app/check_record.h"
 #include "skiplist/entry_array.h"
+#include "skiplist/list_files.h"
 #include "skiplist/skip_list.h"
 
 namespace {
@@ -311,6 +312,24 @@ TEST_F(SkipListReplaceTest, ReadsWhileAnotherProcessWritesTheFile) {
   EXPECT_STREQ(other.path, list.path);
   CloseHandle(writer);
   releaseEntries(other.entries);
+}
+
+TEST_F(SkipListReplaceTest, OnlyOldTemporaryFilesOfTheSavesOwnNameGo) {
+  const std::wstring folder = scratch + L"\\Corvane\\";
+  FILETIME old;
+  GetSystemTimeAsFileTime(&old);
+  old.dwHighDateTime -= 1;  // about seven minutes earlier
+  for (const wchar_t* name : {L"~sl0000abcd.tmp", L"~sl0000abce.tmp", L"~sl0000abcd.tmp.1", L"~sl0000abcx.tmp"}) {
+    writeBytes(folder + name, "partial");
+    HANDLE file = CreateFileW((folder + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (std::wstring(name) != L"~sl0000abce.tmp") EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &old));
+    CloseHandle(file);
+  }
+  removeStaleTempFiles(list.path, 60);
+  EXPECT_FALSE(exists(folder + L"~sl0000abcd.tmp"));
+  for (const wchar_t* kept : {L"~sl0000abce.tmp", L"~sl0000abcd.tmp.1", L"~sl0000abcx.tmp", L"SkippedUpdates.txt"}) {
+    EXPECT_TRUE(exists(folder + kept)) << utf8(kept);
+  }
 }
 
 }  // namespace
