@@ -322,7 +322,9 @@ TEST_F(SkipListReplaceTest, OnlyOldTemporaryFilesOfTheSavesOwnNameGo) {
   for (const wchar_t* name : {L"~sl0000abcd.tmp", L"~sl0000abce.tmp", L"~sl0000abcd.tmp.1", L"~sl0000abcx.tmp"}) {
     writeBytes(folder + name, "partial");
     HANDLE file = CreateFileW((folder + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (std::wstring(name) != L"~sl0000abce.tmp") EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &old));
+    if (std::wstring(name) != L"~sl0000abce.tmp") {
+      EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &old));
+    }
     CloseHandle(file);
   }
   removeStaleTempFiles(list.path, 60);
