@@ -1,6 +1,8 @@
 // File primitives over Win32 handles; every path goes to the wide calls.
 #include <windows.h>
 
+#include <cwchar>
+
 #include "skiplist/list_files.h"
 #include "skiplist/list_path.h"
 #include "skiplist/wide_path_win32.h"
