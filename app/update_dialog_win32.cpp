@@ -103,9 +103,14 @@ DWORD WINAPI buttonWorkThread(LPVOID dialog) {
   return 0;
 }
 
-// The download notice is the one window the dialog owns.
+// The download notice is the one dialog the dialog owns (an input method's window may be owned
+// by it too).
 BOOL CALLBACK endNoticeOf(HWND window, LPARAM dialog) {
-  if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(dialog)) EndDialog(window, IDCANCEL);
+  wchar_t className[8] = {};
+  if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(dialog) && GetClassNameW(window, className, 8) > 0 &&
+      lstrcmpW(className, L"#32770") == 0) {
+    EndDialog(window, IDCANCEL);
+  }
   return TRUE;
 }
 
