@@ -22,10 +22,9 @@ bool isBusyError(DWORD error) {
 
 constexpr DWORD kReplacePause = 50;  // milliseconds between attempts
 
-// The folder of path, with room for a name after it, as a wide path ending in a separator.
+// The folder of path as a wide path ending in a separator.
 bool folderOf(const char* path, wchar_t (&folder)[kWidePathWidth]) {
-  char narrow[kTempPathWidth];
-  if (!tempNameBeside(path, 0, narrow, sizeof narrow) || !widenPath(narrow, folder)) return false;
+  if (!widenPath(path, folder)) return false;
   wchar_t* name = wcsrchr(folder, L'\\');
   if (name == nullptr) return false;
   name[1] = L'\0';
