@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the demo need. Safe to run again.
 set -euo pipefail
+# Names only, no versions: the same list installs on Debian 12 and Debian 13.
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
+  cmake ninja-build g++ clang libclang-rt-dev googletest libgtest-dev git
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 fonts-wine xvfb xauth x11-utils
   openssl osslsigncode python3 python3-pefile python3-pytest util-linux iproute2
