@@ -18,25 +18,8 @@ if(WIN32)
     # (its checksum then follows), no path of the source tree in the code.
     add_link_options(-Wl,--no-insert-timestamp)
     add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>)
-    # WinINet, URLMON and XmlLite are not among the system's known DLLs, so a file of the same
-    # name beside the program would be loaded in their place: they are delay-imported, and the
-    # query loads them from the system folder itself. (MinGW has no XmlLite import library at all.)
-    foreach(dll wininet urlmon xmllite)
-      set(lib ${CMAKE_BINARY_DIR}/lib${dll}_delay.a)
-      add_custom_command(OUTPUT ${lib}
-        COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/cmake/${dll}.def -y ${lib}
-        DEPENDS ${CMAKE_SOURCE_DIR}/cmake/${dll}.def)
-      list(APPEND corvane_delay_libs ${lib})
-    endforeach()
-    add_custom_target(corvane_delay_implibs DEPENDS ${corvane_delay_libs})
-    add_library(corvane_delay_imports INTERFACE)
-    add_dependencies(corvane_delay_imports corvane_delay_implibs)
-    target_link_libraries(corvane_delay_imports INTERFACE ${corvane_delay_libs})
-  else()
-    add_library(corvane_delay_imports INTERFACE)
-    target_link_libraries(corvane_delay_imports INTERFACE wininet urlmon xmllite delayimp)
-    target_link_options(corvane_delay_imports INTERFACE
-      /DELAYLOAD:wininet.dll /DELAYLOAD:urlmon.dll /DELAYLOAD:xmllite.dll)
+    # WinINet, URLMON and XmlLite are neither imported nor delay-imported: the query loads them
+    # from the system folder itself (query/check_libraries_win32.cpp).
   endif()
 else()
   option(CORVANE_SANITIZE "Build the native core and tests with ASan and UBSan" ON)

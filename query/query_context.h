@@ -21,4 +21,5 @@ struct QueryContext {
   uint32_t bytesCollected;    // reply bytes gathered in readBuffer over all reads
   void* timeLimitTimer;       // timer-queue timer that ends a stalled check
   int32_t requestCalls;       // calls in flight on the request handle, and its close (interlocked)
+  int32_t releaseAsked;       // 1 once the exit-time release wants every handle closed (interlocked)
 };

@@ -12,7 +12,10 @@ corvane_fuzz_target(query_status_fuzz ${CMAKE_CURRENT_LIST_DIR}/fuzz_corpus/quer
 
 if(WIN32)
   target_sources(corvane_win32 PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/check_libraries_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/update_query_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/update_query_completion_win32.cpp)
   corvane_windows_test(update_query_win32_test ${CMAKE_CURRENT_LIST_DIR}/update_query_win32_test.cpp)
+  # The test makes its own handles to hand the callback; the checker itself never imports WinINet.
+  target_link_libraries(update_query_win32_test PRIVATE wininet)
 endif()

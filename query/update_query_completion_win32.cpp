@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "app/check_record.h"
+#include "query/check_libraries_win32.h"
 #include "query/query_context.h"
 #include "query/update_query_progress.h"
 
@@ -73,5 +74,10 @@ void stopQueryTimeLimit(QueryContext& query) {
 
 void closeQueryRequest(QueryContext& query) {
   HINTERNET request = takeHandle(query.requestHandle);
-  if (request != nullptr) InternetCloseHandle(request);
+  if (request != nullptr) checkCalls.internetCloseHandle(request);
+  if (!handlesReleaseAsked(query)) return;
+  HINTERNET connection = takeHandle(query.connectHandle);
+  if (connection != nullptr) checkCalls.internetCloseHandle(connection);
+  HINTERNET root = takeHandle(query.internetHandle);
+  if (root != nullptr) checkCalls.internetCloseHandle(root);
 }

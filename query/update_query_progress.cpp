@@ -61,6 +61,13 @@ bool askRequestClose(QueryContext& query) {
   return (next & kCloseTaken) != 0;
 }
 
+bool askHandlesRelease(QueryContext& query) {
+  std::atomic_ref<int32_t>(query.releaseAsked).store(1);
+  return std::atomic_ref<int32_t>(query.requestCalls).load() < kOneCaller;
+}
+
+bool handlesReleaseAsked(QueryContext& query) { return std::atomic_ref<int32_t>(query.releaseAsked).load() != 0; }
+
 uint32_t nextReadSize(uint32_t collected) {
   return collected >= kReplyBlockLimit ? 0 : kReplyBlockLimit - collected;
 }

@@ -34,6 +34,12 @@ bool leaveRequestCalls(QueryContext& query);
 // Asks for the handle to be closed. True when the caller is to close it now; otherwise the last
 // thread still making calls does, or it has been closed already.
 bool askRequestClose(QueryContext& query);
+// At exit the connection and root handles follow the same rule: asks for them to be closed with
+// the request (after askRequestClose, so that no call can start meanwhile). True when no call on the request is being made, so all may be closed now;
+// otherwise the last thread to leave closes them after the request.
+bool askHandlesRelease(QueryContext& query);
+// True once the exit-time release has been asked for.
+bool handlesReleaseAsked(QueryContext& query);
 
 // Bytes to ask for next, given how many are collected; 0 once the block is full.
 uint32_t nextReadSize(uint32_t collected);

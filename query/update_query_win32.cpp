@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <urlmon.h>
 
 #include <atomic>
 #include <cstdio>
@@ -11,6 +10,7 @@
 
 #include "app/check_record.h"
 #include "presentation/debug_output_win32.h"
+#include "query/check_libraries_win32.h"
 #include "query/query_context.h"
 #include "query/query_status.h"
 #include "query/update_query_completion_win32.h"
@@ -29,20 +29,6 @@ LPCSTR acceptTypes[2] = {acceptType, nullptr};
 char requestHeader[kHeaderWidth];
 char userAgent[kUserAgentWidth];
 
-// These are delay-loaded: they are loaded here, from the system folder only, before their first
-// call, and stay loaded for the life of the process. A missing one fails the check instead of
-// ending the process in the loader's exception.
-const wchar_t* const kCheckLibraryNames[] = {L"wininet.dll", L"urlmon.dll", L"xmllite.dll"};
-HMODULE checkLibraries[std::size(kCheckLibraryNames)];
-
-bool loadCheckLibraries() {
-  for (std::size_t i = 0; i < std::size(kCheckLibraryNames); ++i) {
-    checkLibraries[i] = LoadLibraryExW(kCheckLibraryNames[i], nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (checkLibraries[i] == nullptr) return false;
-  }
-  return true;
-}
-
 // The lines are written as they are: no carriage return before the line feed.
 void useBinaryStandardError() {
   int descriptor = _fileno(stderr);
@@ -51,7 +37,7 @@ void useBinaryStandardError() {
 
 void fetchUserAgent() {
   DWORD size = sizeof userAgent;
-  if (FAILED(ObtainUserAgentString(0, userAgent, &size)) || userAgent[0] == '\0') {
+  if (FAILED(checkCalls.obtainUserAgentString(0, userAgent, &size)) || userAgent[0] == '\0') {
     copyBounded(userAgent, kFallbackUserAgent, sizeof userAgent);
   }
 }
@@ -64,7 +50,7 @@ HINTERNET currentRequest(QueryContext& query) {
 bool serverAnswered(QueryContext& query) {
   DWORD status = 0;
   DWORD size = sizeof status;
-  bool known = HttpQueryInfoA(currentRequest(query), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+  bool known = checkCalls.httpQueryInfoA(currentRequest(query), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                               &size, nullptr) != FALSE;
   return isHttpAnswer(known, status);
 }
@@ -74,7 +60,7 @@ bool serverAnswered(QueryContext& query) {
 void finishReading(QueryContext& query) {
   DWORD announced = 0;
   DWORD size = sizeof announced;
-  bool lengthKnown = HttpQueryInfoA(currentRequest(query), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+  bool lengthKnown = checkCalls.httpQueryInfoA(currentRequest(query), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                                     &announced, &size, nullptr) != FALSE;
   if (replyEndedEarly(query.bytesCollected, lengthKnown, announced)) {
     endCheckAsFailed(query, false);
@@ -94,7 +80,7 @@ void readReply(QueryContext& query) {
     }
     query.bytesRead = 0;
     markReadInFlight(query);
-    BOOL done = InternetReadFile(currentRequest(query), query.readBuffer + query.bytesCollected, size,
+    BOOL done = checkCalls.internetReadFile(currentRequest(query), query.readBuffer + query.bytesCollected, size,
                                  reinterpret_cast<DWORD*>(&query.bytesRead));
     if (!done && GetLastError() == ERROR_IO_PENDING) return;
     if (!takeReadResult(query)) return;  // a notification has taken this read already
@@ -169,23 +155,27 @@ void StartUpdateQuery(HWND dialog) {
     return;
   }
 
-  HINTERNET root = InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+  HINTERNET root = checkCalls.internetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
   if (root == nullptr) {
     endCheckAsFailed(query, false);
     return;
   }
-  query.internetHandle = root;
-  InternetSetStatusCallbackA(root, QueryStatusCallback);
+  std::atomic_ref<void*>(query.internetHandle).store(root);
+  // Without its callback an asynchronous request would never be heard of again.
+  if (checkCalls.internetSetStatusCallbackA(root, QueryStatusCallback) == INTERNET_INVALID_STATUS_CALLBACK) {
+    endCheckAsFailed(query, false);
+    return;
+  }
 
   DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&query);
-  HINTERNET connection = InternetConnectA(root, host, kUpdatePort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
+  HINTERNET connection = checkCalls.internetConnectA(root, host, kUpdatePort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
   if (connection == nullptr) {
     endCheckAsFailed(query, false);
     return;
   }
-  query.connectHandle = connection;
+  std::atomic_ref<void*>(query.connectHandle).store(connection);
 
-  HINTERNET request = HttpOpenRequestA(connection, kRequestVerb, objectName, nullptr, nullptr, acceptTypes,
+  HINTERNET request = checkCalls.httpOpenRequestA(connection, kRequestVerb, objectName, nullptr, nullptr, acceptTypes,
                                        kRequestFlags, context);
   if (request == nullptr) {
     endCheckAsFailed(query, false);
@@ -199,7 +189,7 @@ void StartUpdateQuery(HWND dialog) {
 
   // Counted as sent before the call: its completion may run on another thread before it returns.
   checkRecord.requestResult = 0;
-  if (HttpSendRequestA(request, requestHeader, headerLength, nullptr, 0)) {
+  if (checkCalls.httpSendRequestA(request, requestHeader, headerLength, nullptr, 0)) {
     if (takeReplyArrival(query)) readAnsweredReply(query, true);
   } else if (GetLastError() != ERROR_IO_PENDING) {
     endCheckAsFailed(query, false);
@@ -237,15 +227,13 @@ void CALLBACK QueryStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LP
 void ReleaseQueryHandles() {
   QueryContext& query = checkRecord.query;
   stopQueryTimeLimit(query);
-  HINTERNET root = static_cast<HINTERNET>(query.internetHandle);
+  HINTERNET root = static_cast<HINTERNET>(std::atomic_ref<void*>(query.internetHandle).load());
   if (root == nullptr) return;
-  InternetSetStatusCallbackW(root, nullptr);
-  if (query.connectHandle != nullptr) {
-    // A thread still inside a call on the request closes it itself as it leaves.
-    if (askRequestClose(query)) closeQueryRequest(query);
-    InternetCloseHandle(static_cast<HINTERNET>(query.connectHandle));
-    query.connectHandle = nullptr;
-  }
-  InternetCloseHandle(root);
-  query.internetHandle = nullptr;
+  checkCalls.internetSetStatusCallbackA(root, nullptr);
+  // The connection and root go with the request: at once when no WinINet call is being made on
+  // it, otherwise the thread making the call closes all three as it leaves.
+  // The close is asked first: from then on no thread starts a call, so none in flight stays none.
+  bool closeRequestNow = askRequestClose(query);
+  bool noCallInFlight = askHandlesRelease(query);
+  if (closeRequestNow || noCallInFlight) closeQueryRequest(query);
 }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/check_record.h"
+#include "query/check_libraries_win32.h"
 #include "query/update_query_completion_win32.h"
 #include "query/update_query_progress.h"
 
@@ -42,6 +43,8 @@ class UpdateQueryTest : public ::testing::Test {
   void SetUp() override {
     checkRecord = CheckRecord{};
     seen = Seen{};
+    ASSERT_TRUE(loadCheckLibraries());
+    loadedCalls = checkCalls;
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = testDialogProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -58,6 +61,7 @@ class UpdateQueryTest : public ::testing::Test {
     stopQueryTimeLimit(query());
     ReleaseQueryHandles();
     DestroyWindow(dialog);
+    checkCalls = loadedCalls;
   }
 
   static QueryContext& query() { return checkRecord.query; }
@@ -118,7 +122,12 @@ class UpdateQueryTest : public ::testing::Test {
   }
 
   HWND dialog = nullptr;
+  CheckLibraryCalls loadedCalls = {};
 };
+
+INTERNET_STATUS_CALLBACK WINAPI refuseCallback(HINTERNET, INTERNET_STATUS_CALLBACK) {
+  return INTERNET_INVALID_STATUS_CALLBACK;
+}
 
 TEST_F(UpdateQueryTest, FailedRequestEndsTheCheckOnceWithFailure) {
   checkRecord.requestResult = 0;
@@ -322,6 +331,29 @@ TEST_F(UpdateQueryTest, ReleaseClosesEveryHandleOnce) {
   EXPECT_EQ(query().connectHandle, nullptr);
   EXPECT_EQ(query().requestHandle, nullptr);
   ReleaseQueryHandles();  // at exit once more: nothing left to do
+}
+
+TEST_F(UpdateQueryTest, RefusedCallbackFailsTheCheckAtOnce) {
+  checkCalls.internetSetStatusCallbackA = refuseCallback;  // nothing would ever report the request
+  StartUpdateQuery(dialog);
+  pumpUntil(1, 2000);
+  EXPECT_EQ(seen.messages, 1);
+  EXPECT_EQ(seen.requestResult, -1);
+  EXPECT_EQ(query().timeLimitTimer, nullptr);
+}
+
+TEST_F(UpdateQueryTest, ReleaseLeavesEveryHandleToTheThreadInACall) {
+  openHandles();
+  ASSERT_TRUE(enterRequestCalls(query()));  // a WinINet thread is inside a call on the request
+  ReleaseQueryHandles();
+  EXPECT_NE(query().requestHandle, nullptr);
+  EXPECT_NE(query().connectHandle, nullptr);
+  EXPECT_NE(query().internetHandle, nullptr);
+  ASSERT_TRUE(leaveRequestCalls(query()));  // as it leaves, it closes all three
+  closeQueryRequest(query());
+  EXPECT_EQ(query().requestHandle, nullptr);
+  EXPECT_EQ(query().connectHandle, nullptr);
+  EXPECT_EQ(query().internetHandle, nullptr);
 }
 
 }  // namespace

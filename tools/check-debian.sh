@@ -2,11 +2,12 @@
 # Runs the README's two commands on a freshly bootstrapped Debian release, as a new user would:
 #   tools/check-debian.sh [--keep] RELEASE        (RELEASE: bookworm or trixie; as root)
 # Bootstraps a minimal root of RELEASE (debootstrap, minbase, from the mirror this machine's apt
-# sources name) under build/roots/, clones this checkout's commit HEAD into it, and runs
+# sources name) in /var/tmp/corvane-roots/RELEASE (or $CORVANE_ROOTS/RELEASE), clones this checkout's commit HEAD into it, and runs
 # tools/demo.sh and then tools/test.sh there in an empty environment (no locale). Prints each
 # command's exit code and CTest's summary line; exits 0 only when both passed.
 # --keep reuses a root made by an earlier run (packages already installed); without it the root
-# is made afresh. The logs stay in build/roots/RELEASE-*.log.
+# is made afresh. The logs stay beside the root, in RELEASE-*.log. The roots live outside the
+# project, so that nothing which cleans or walks the build tree meets the bind-mounted /dev.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 keep=0
@@ -24,7 +25,7 @@ mirror=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null
   grep -oE '(https?://[^ ]+/debian)/?( |$)' | grep -v -- '-security' | head -n 1 | tr -d ' ' || true)
 mirror=${mirror:-http://deb.debian.org/debian}
 
-roots=$PWD/build/roots
+roots=${CORVANE_ROOTS:-/var/tmp/corvane-roots}
 root=$roots/$release
 log=$roots/$release
 mkdir -p "$roots"
@@ -68,7 +69,7 @@ run_in_root tools/test.sh >"$log-test.log" 2>&1
 tests=$?
 set -e
 echo "$release: tools/demo.sh exit code $demo (log $log-demo.log)"
-grep -E '^(screenshot|Screenshot)|\.png' "$log-demo.log" | tail -n 1 || true
+sed -n "s|^Screenshot: /|$release: screenshot $root/|p" "$log-demo.log"
 echo "$release: tools/test.sh exit code $tests (log $log-test.log)"
 grep -E 'tests passed|tests failed' "$log-test.log" | tail -n 1 || echo "no CTest summary"
 [ $demo -eq 0 ] && [ $tests -eq 0 ]
