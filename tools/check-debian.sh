@@ -31,7 +31,7 @@ log=$roots/$release
 mkdir -p "$roots"
 
 unmount_all() {
-  for point in dev/pts dev/shm dev sys proc; do
+  for point in dev/pts dev/shm dev sys proc ""; do
     mountpoint -q "$root/$point" 2>/dev/null && umount -l "$root/$point"
   done
   return 0
@@ -46,6 +46,9 @@ if [ $keep -eq 0 ] || [ ! -x "$root/bin/bash" ]; then
     { echo "debootstrap failed; see $log-bootstrap.log" >&2; exit 1; }
 fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The root is a mount point of its own, as on a real machine: the tests' private mount namespaces
+# need one to change propagation on.
+mount --bind "$root" "$root"
 mount -t proc proc "$root/proc"
 mount -t sysfs sys "$root/sys"
 mount --bind /dev "$root/dev"
