@@ -1,6 +1,7 @@
-// trust_ca FILE: adds a certificate (DER, or PEM with its BEGIN line) to the local machine's
+// trust_ca FILE: adds a certificate (DER, or PEM with its BEGIN line) to the current user's
 // "Root" store. Run inside the test Wine prefix so the test CA is trusted there and nowhere
-// else. Exit codes: 0 added (or already there), 1 failed, 2 usage.
+// else. Not the local machine's store: newer Wine rebuilds that one from the host's trusted
+// certificates whenever a process finds them changed, and the test CA would be gone. Exit codes: 0 added (or already there), 1 failed, 2 usage.
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -66,7 +67,7 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                                  CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+                                  CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
   if (root == nullptr) {
     fprintf(stderr, "trust_ca: cannot open the Root store (error %lu)\n", GetLastError());
     return 1;
