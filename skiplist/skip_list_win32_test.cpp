@@ -7,11 +7,28 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "app/check_record.h"
 #include "skiplist/entry_array.h"
 #include "skiplist/list_files.h"
 #include "skiplist/skip_list.h"
+#include "skiplist/wide_path_win32.h"
+
+// Conversions left before every one fails; -1: none fails. This definition stands in for the
+// library's (the linker takes it and leaves wide_path_win32.o out), so a test can make a
+// save's conversions fail partway.
+int conversionsLeft = -1;
+
+bool widenPath(const char* path, wchar_t* out) {
+  if (conversionsLeft == 0 ||
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, out, kWidePathWidth) <= 0) {
+    out[0] = L'\0';
+    return false;
+  }
+  if (conversionsLeft > 0) --conversionsLeft;
+  return true;
+}
 
 namespace {
 
@@ -291,6 +308,18 @@ TEST_F(SkipListReplaceTest, FileHeldOpenForAMomentGetsTheSaveOnceLetGo) {
   WaitForSingleObject(letting, INFINITE);
   CloseHandle(letting);
   expectSavedList();
+}
+
+TEST_F(SkipListReplaceTest, ConversionFailingPartwayLeavesNoTemporaryFile) {
+  // One conversion names the temporary file, the next the list it replaces.
+  for (auto [allowed, saves] : {std::pair{0, false}, {1, false}, {2, true}}) {
+    conversionsLeft = allowed;
+    EXPECT_EQ(list.save(), saves) << allowed;
+    conversionsLeft = -1;
+    if (!saves) expectOldListOnly();
+  }
+  expectSavedList();
+  EXPECT_EQ(listing(scratch + L"\\Corvane"), "SkippedUpdates.txt;");
 }
 
 TEST_F(SkipListReplaceTest, ReadOnlyFile) {
