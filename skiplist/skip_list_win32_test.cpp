@@ -15,9 +15,8 @@
 #include "skiplist/skip_list.h"
 #include "skiplist/wide_path_win32.h"
 
-// Conversions left before every one fails; -1: none fails. This definition stands in for the
-// library's (the linker takes it and leaves wide_path_win32.o out), so a test can make a
-// save's conversions fail partway.
+// Stands in for the library's (the linker then leaves wide_path_win32.o out): conversions
+// left before every one fails, -1 for none.
 int conversionsLeft = -1;
 
 bool widenPath(const char* path, wchar_t* out) {

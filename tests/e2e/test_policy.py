@@ -13,16 +13,14 @@ OFF = ('Corvane Update Checker: automatic check of "Tone Lab" 1.0.0: automatic c
 
 @pytest.fixture
 def policy(desktop, tmp_path):
-    """policy(root, type, data) sets AutomaticChecks; type "raw" imports data as a .reg file would
-    hold it ("hex(4):00,00" is a REG_DWORD of two bytes, which `reg add` cannot make). Both
-    roots' Corvane policy keys go after the case."""
+    """policy(root, type, data) sets AutomaticChecks; type "raw" imports data as a .reg file holds it
+    ("hex(4):00,00": a REG_DWORD of two bytes, which `reg add` cannot make). Both roots' Corvane
+    policy keys go after the case."""
     def put(root, kind, data):
-        if kind != "raw":
-            desktop.wine("reg", "add", root + "\\" + KEY, "/v", "AutomaticChecks", "/t", kind, "/d", data, "/f")
-            return
-        regfile = tmp_path / "policy.reg"
-        regfile.write_text('REGEDIT4\n\n[%s\\%s]\n"AutomaticChecks"=%s\n' % (ROOTS[root], KEY, data))
-        desktop.wine("reg", "import", windows_path(regfile))
+        if kind == "raw":
+            (tmp_path / "p.reg").write_text('REGEDIT4\n\n[%s\\%s]\n"AutomaticChecks"=%s\n' % (ROOTS[root], KEY, data))
+            return desktop.wine("reg", "import", windows_path(tmp_path / "p.reg"))
+        return desktop.wine("reg", "add", root + "\\" + KEY, "/v", "AutomaticChecks", "/t", kind, "/d", data, "/f")
     yield put
     for root in ROOTS:
         desktop.wine("reg", "delete", root + "\\Software\\Policies\\Corvane", "/f", check=False)
