@@ -13,13 +13,17 @@ namespace {
 constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Corvane\\UpdateChecker";
 constexpr wchar_t kPolicyValueName[] = L"AutomaticChecks";
 
-// A key that cannot be opened, a missing value and a value of another type (a string "0") all
-// read as not set.
+static_assert(REG_DWORD == kRegistryDwordType);
+
+// A key that cannot be opened, a missing value and a value too long for the buffer
+// (ERROR_MORE_DATA) all read as not set; the rule judges type and size of the rest.
 PolicyValue readPolicyValue(HKEY root) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  LONG result = RegGetValueW(root, kPolicyKey, kPolicyValueName, RRF_RT_REG_DWORD, nullptr, &value, &size);
-  return {result == ERROR_SUCCESS, value};
+  uint8_t data[4] = {};
+  DWORD type = REG_NONE;
+  DWORD size = sizeof data;
+  LONG result = RegGetValueW(root, kPolicyKey, kPolicyValueName, RRF_RT_ANY, &type, data, &size);
+  if (result != ERROR_SUCCESS) return {false, 0};
+  return policyValueOf(type, size, data);
 }
 
 }  // namespace

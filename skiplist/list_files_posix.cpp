@@ -39,19 +39,19 @@ int32_t rewindListFile(ListFile file) {
 
 void closeListFile(ListFile file) { close(static_cast<int>(file)); }
 
-int32_t createTempBeside(const char* path, char* tempPath, ListFile* file) {
+int32_t createTempBeside(const char* path, TempListFile* temp) {
   static uint32_t serial = 0;
   for (int attempt = 0; attempt < 64; ++attempt) {
     uint32_t unique = static_cast<uint32_t>(getpid()) * 2654435761u + serial++;
-    if (!tempNameBeside(path, unique, tempPath, kTempPathWidth)) return kListFileFailed;
-    int fd = open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (!tempNameBeside(path, unique, temp->path, sizeof temp->path)) break;
+    int fd = open(temp->path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      *file = fd;
+      temp->file = fd;
       return kListFileOk;
     }
     if (errno != EEXIST && errno != EINTR) break;
   }
-  tempPath[0] = '\0';
+  temp->path[0] = '\0';
   return kListFileFailed;
 }
 
@@ -72,11 +72,11 @@ int32_t commitListFile(ListFile file) {
   return synced && closed ? kListFileOk : kListFileFailed;
 }
 
-int32_t replaceListFile(const char* source, const char* target, uint32_t) {
-  return std::rename(source, target) == 0 ? kListFileOk : kListFileFailed;
+int32_t replaceListFile(const TempListFile& source, const char* target, uint32_t) {
+  return std::rename(source.path, target) == 0 ? kListFileOk : kListFileFailed;
 }
 
-void removeListFile(const char* path) { unlink(path); }
+void removeTempFile(const TempListFile& temp) { unlink(temp.path); }
 
 void removeStaleTempFiles(const char* path, uint32_t olderThanSeconds) {
   std::string folder(path);

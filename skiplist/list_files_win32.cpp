@@ -58,21 +58,23 @@ int32_t rewindListFile(ListFile file) {
 
 void closeListFile(ListFile file) { CloseHandle(handleOf(file)); }
 
-int32_t createTempBeside(const char* path, char* tempPath, ListFile* file) {
+static_assert(kWidePathWidth == sizeof(TempListFile::path) / sizeof(wchar_t));
+
+int32_t createTempBeside(const char* path, TempListFile* temp) {
   static DWORD serial = 0;
   for (int attempt = 0; attempt < 64; ++attempt) {
     DWORD unique = GetCurrentProcessId() * 2654435761u + GetTickCount() + serial++;
-    wchar_t wide[kWidePathWidth];
-    if (!tempNameBeside(path, unique, tempPath, kTempPathWidth) || !widenPath(tempPath, wide)) break;
-    HANDLE handle = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    char name[kTempPathWidth];
+    if (!tempNameBeside(path, unique, name, sizeof name) || !widenPath(name, temp->path)) break;
+    HANDLE handle = CreateFileW(temp->path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
-      *file = reinterpret_cast<ListFile>(handle);
+      temp->file = reinterpret_cast<ListFile>(handle);
       return kListFileOk;
     }
     DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
-  tempPath[0] = '\0';
+  temp->path[0] = L'\0';
   return kListFileFailed;
 }
 
@@ -92,10 +94,9 @@ int32_t commitListFile(ListFile file) {
   return flushed && closed ? kListFileOk : kListFileFailed;
 }
 
-int32_t replaceListFile(const char* source, const char* target, uint32_t waitMilliseconds) {
-  wchar_t wideSource[kWidePathWidth];
+int32_t replaceListFile(const TempListFile& source, const char* target, uint32_t waitMilliseconds) {
   wchar_t wideTarget[kWidePathWidth];
-  if (!widenPath(source, wideSource) || !widenPath(target, wideTarget)) return kListFileFailed;
+  if (!widenPath(target, wideTarget)) return kListFileFailed;
   // Another process may have the list open for a while (a virus scanner right after a write,
   // a backup, another checker reading it): try again until the wait is used up.
   const ULONGLONG start = GetTickCount64();
@@ -104,7 +105,7 @@ int32_t replaceListFile(const char* source, const char* target, uint32_t waitMil
     // every implementation of the call does, so it is checked here.
     DWORD attributes = GetFileAttributesW(wideTarget);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return kListFileFailed;
-    if (MoveFileExW(wideSource, wideTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return kListFileOk;
+    if (MoveFileExW(source.path, wideTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return kListFileOk;
     if (!isBusyError(GetLastError()) || GetTickCount64() - start >= waitMilliseconds) return kListFileFailed;
     Sleep(kReplacePause);
   }
@@ -141,10 +142,7 @@ void removeStaleTempFiles(const char* path, uint32_t olderThanSeconds) {
   FindClose(search);
 }
 
-void removeListFile(const char* path) {
-  wchar_t wide[kWidePathWidth];
-  if (widenPath(path, wide)) DeleteFileW(wide);
-}
+void removeTempFile(const TempListFile& temp) { DeleteFileW(temp.path); }
 
 int32_t pathKind(const char* path) {
   wchar_t wide[kWidePathWidth];

@@ -139,14 +139,13 @@ int32_t SkipList::set(const char* value) {
 
 bool SkipList::save(uint32_t waitMilliseconds) {
   if (path[0] == '\0') return false;
-  char tempPath[kTempPathWidth];
-  ListFile file = 0;
-  if (createTempBeside(path, tempPath, &file) != kListFileOk) return false;
+  TempListFile temp{};
+  if (createTempBeside(path, &temp) != kListFileOk) return false;
   int32_t have = entries != nullptr && count > 0 ? count : 0;
-  bool written = writeListLines(file, entries, have);
-  bool committed = commitListFile(file) == kListFileOk;
+  bool written = writeListLines(temp.file, entries, have);
+  bool committed = commitListFile(temp.file) == kListFileOk;
   // Until the replace succeeds the old file stays whole; a failed attempt leaves no temp behind.
-  if (written && committed && replaceListFile(tempPath, path, waitMilliseconds) == kListFileOk) return true;
-  removeListFile(tempPath);
+  if (written && committed && replaceListFile(temp, path, waitMilliseconds) == kListFileOk) return true;
+  removeTempFile(temp);
   return false;
 }

@@ -7,11 +7,27 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "app/check_record.h"
 #include "skiplist/entry_array.h"
 #include "skiplist/list_files.h"
 #include "skiplist/skip_list.h"
+#include "skiplist/wide_path_win32.h"
+
+// Stands in for the library's (the linker then leaves wide_path_win32.o out): conversions
+// left before every one fails, -1 for none.
+int conversionsLeft = -1;
+
+bool widenPath(const char* path, wchar_t* out) {
+  if (conversionsLeft == 0 ||
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, out, kWidePathWidth) <= 0) {
+    out[0] = L'\0';
+    return false;
+  }
+  if (conversionsLeft > 0) --conversionsLeft;
+  return true;
+}
 
 namespace {
 
@@ -291,6 +307,18 @@ TEST_F(SkipListReplaceTest, FileHeldOpenForAMomentGetsTheSaveOnceLetGo) {
   WaitForSingleObject(letting, INFINITE);
   CloseHandle(letting);
   expectSavedList();
+}
+
+TEST_F(SkipListReplaceTest, ConversionFailingPartwayLeavesNoTemporaryFile) {
+  // One conversion names the temporary file, the next the list it replaces.
+  for (auto [allowed, saves] : {std::pair{0, false}, {1, false}, {2, true}}) {
+    conversionsLeft = allowed;
+    EXPECT_EQ(list.save(), saves) << allowed;
+    conversionsLeft = -1;
+    if (!saves) expectOldListOnly();
+  }
+  expectSavedList();
+  EXPECT_EQ(listing(scratch + L"\\Corvane"), "SkippedUpdates.txt;");
 }
 
 TEST_F(SkipListReplaceTest, ReadOnlyFile) {
