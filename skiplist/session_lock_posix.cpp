@@ -12,6 +12,6 @@ void releaseSessionLock(SessionLock) {}
 
 uint64_t monotonicMilliseconds() {
   timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
+  if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return 0;  // a defined answer, not an unset timespec
   return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
 }
