@@ -9,7 +9,8 @@ from dialog_cases import (END_BOUND, IDCANCEL, IDC_DONT_REMIND, INSTALLER, SHOW_
 RECORDED = b"Tone Lab|Studio=2.0\r\n"
 
 
-def test_a_dialog_that_cannot_be_shown_ends_and_frees_its_product(checker, failing_checker, probe, update_server):
+def test_a_dialog_that_cannot_be_shown_ends_and_frees_its_product(checker, failing_checker, probe, update_server,
+                                                                   roaming):
     update_server.set_catalogue(reply("2.0", INSTALLER))
     run_unseen(failing_checker("SetWindowPos,ShowWindow"), launch())
     # The product's lock went with the process: the next automatic check runs and shows.
@@ -17,7 +18,7 @@ def test_a_dialog_that_cannot_be_shown_ends_and_frees_its_product(checker, faili
     assert probe.press(IDCANCEL) is not None and running.wait(END_BOUND).exit_code == 0
 
 
-def test_showing_falls_back_to_show_window(failing_checker, probe, update_server):
+def test_showing_falls_back_to_show_window(failing_checker, probe, update_server, roaming):
     update_server.set_catalogue(reply("2.0", INSTALLER))
     running = show(failing_checker("SetWindowPos"), probe, launch())[0]
     assert probe.press(IDCANCEL) is not None and running.wait(END_BOUND).exit_code == 0
