@@ -40,11 +40,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINACCEL));
   MSG message = {};
   // No IsDialogMessageW: keys go straight to the focused control.
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+  for (;;) {
+    BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    // Another program may post WM_QUIT: a button's work (a save) still running is finished first.
+    if (got == 0 && ButtonWorkRunning()) continue;
+    if (got <= 0) break;
     if (TranslateAcceleratorW(message.hwnd, accelerators, &message) == 0) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
   }
-  return static_cast<int>(message.wParam);
+  return 0;  // whatever code a quit message carried
 }

@@ -29,6 +29,16 @@ const char kDownloadCaption[] = "About to start download...";
 // closes the dialog early: ending the process would cut the save short.
 int pressedButton = 0;                   // 0 until a button has been acted on
 std::atomic<bool> buttonWorkDone{false};  // set by the work's thread when it has finished
+HANDLE buttonWorker = nullptr;            // the work's thread, which log-off waits for
+ULONGLONG buttonWorkStarted = 0;
+
+// The work's thread posts WM_BUTTON_WORK_DONE once; should the post fail (a full message
+// queue), this timer finds the work done all the same.
+constexpr UINT_PTR kWorkDoneTimer = 1;
+constexpr UINT kWorkDoneCheckMs = 100;
+// The longest the work may take: a save waits for other processes at most this long, and then
+// writes. Log-off waits for the work no longer than this from the press.
+constexpr ULONGLONG kButtonWorkBudget = kSuppressionWaitBudget + 2000;
 
 // The dialog is disabled while the download notice it owns is open, but a program can still send
 // it commands: a second Download is turned away, any other button closes the notice and so
@@ -76,7 +86,10 @@ void reportUnsavedLists(int unsaved) {
   }
 }
 
+// The debug lines come after the work, off the dialog's thread: a debug viewer that does not
+// read holds each line up to 10 s, which must delay neither the save nor any window.
 void doButtonWork() {
+  int unsaved = 0;
   switch (pressedButton) {
     case IDC_DOWNLOAD:
       openWebAddress(checkRecord.installerUrl);
@@ -85,22 +98,35 @@ void doButtonWork() {
       openWebAddress(checkRecord.upgradePageUrl);
       break;
     case IDC_DONT_REMIND:
-      reportUnsavedLists(recordSuppression());
+      unsaved = recordSuppression();
       break;
     default:
       break;
   }
+  reportCommand(pressedButton);
+  reportUnsavedLists(unsaved);
   buttonWorkDone = true;
 }
 
 DWORD WINAPI buttonWorkThread(LPVOID dialog) {
   doButtonWork();
-  // A full message queue refuses the post for a moment; the dialog ends only on this message.
-  while (!PostMessageW(static_cast<HWND>(dialog), WM_BUTTON_WORK_DONE, 0, reinterpret_cast<LPARAM>(&checkRecord)) &&
-         IsWindow(static_cast<HWND>(dialog))) {
-    Sleep(100);
-  }
+  // Once only: if the queue refuses it, the dialog's timer reads the flag.
+  PostMessageW(static_cast<HWND>(dialog), WM_BUTTON_WORK_DONE, 0, reinterpret_cast<LPARAM>(&checkRecord));
   return 0;
+}
+
+// The message loop ends on WM_DESTROY; should DestroyWindow fail (a hook may refuse it), it
+// ends all the same.
+void endDialog(HWND dialog) {
+  if (!DestroyWindow(dialog)) PostQuitMessage(0);
+}
+
+// Windows ends the process once WM_ENDSESSION returns: a button's work still running (a save
+// held up by other processes) gets the rest of its time first.
+void waitForButtonWork() {
+  if (buttonWorker == nullptr) return;
+  ULONGLONG spent = GetTickCount64() - buttonWorkStarted;
+  if (spent < kButtonWorkBudget) WaitForSingleObject(buttonWorker, static_cast<DWORD>(kButtonWorkBudget - spent));
 }
 
 // The download notice is the one dialog the dialog owns (an input method's window may be owned
@@ -116,21 +142,18 @@ BOOL CALLBACK endNoticeOf(HWND window, LPARAM dialog) {
 
 void actOnButton(HWND dialog, int commandId) {
   pressedButton = commandId;
-  reportCommand(commandId);
   ShowWindow(dialog, SW_HIDE);
   // A button sent behind the download notice cancels the download: the notice goes too.
   EnumThreadWindows(GetCurrentThreadId(), endNoticeOf, reinterpret_cast<LPARAM>(dialog));
-  if (commandId == IDCANCEL) {
-    DestroyWindow(dialog);
-    return;
+  // Log-off is never refused; this only tells the user why it waits (in WM_ENDSESSION).
+  ShutdownBlockReasonCreate(dialog, L"Saving your choice about updates.");
+  if (SetTimer(dialog, kWorkDoneTimer, kWorkDoneCheckMs, nullptr) != 0) {
+    buttonWorkStarted = GetTickCount64();
+    buttonWorker = CreateThread(nullptr, 0, buttonWorkThread, dialog, 0, nullptr);
+    if (buttonWorker != nullptr) return;
   }
-  HANDLE worker = CreateThread(nullptr, 0, buttonWorkThread, dialog, 0, nullptr);
-  if (worker != nullptr) {
-    CloseHandle(worker);
-    return;
-  }
-  doButtonWork();  // no thread to be had: done here, as the only way left
-  DestroyWindow(dialog);
+  doButtonWork();  // no thread or timer to be had: done here, as the only way left
+  endDialog(dialog);
 }
 
 // The notice comes first; the download follows however it is dismissed, unless another button
@@ -145,6 +168,8 @@ void confirmDownload(HWND dialog) {
 }
 
 }  // namespace
+
+bool ButtonWorkRunning() { return buttonWorker != nullptr && !buttonWorkDone; }
 
 int OnDialogCommand(HWND dialog, WPARAM wParam) {
   int commandId = LOWORD(wParam);
@@ -174,11 +199,18 @@ INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       return OnCheckComplete(dialog, &checkRecord);
     case WM_BUTTON_WORK_DONE:
       // Any program may post this one too: only the finished work ends the dialog.
-      if (pressedButton != 0 && buttonWorkDone) DestroyWindow(dialog);
+      if (pressedButton != 0 && buttonWorkDone) endDialog(dialog);
+      return 1;
+    case WM_TIMER:
+      if (wParam == kWorkDoneTimer && buttonWorkDone) endDialog(dialog);
       return 1;
     case WM_CLOSE:
       // Once a button is acted on, its work decides when the dialog goes.
-      if (pressedButton == 0) DestroyWindow(dialog);
+      if (pressedButton == 0) endDialog(dialog);
+      return 1;
+    case WM_ENDSESSION:
+      // WM_QUERYENDSESSION keeps its default answer, TRUE: log-off is never held up there.
+      if (wParam != 0) waitForButtonWork();
       return 1;
     case WM_DESTROY:
       PostQuitMessage(0);

@@ -11,3 +11,7 @@ INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 // Carries out one of the four buttons; 1 when the command was one of them, 0 otherwise.
 int OnDialogCommand(HWND dialog, WPARAM wParam);
+
+// Whether a button's work (a save, the shell) has started and not yet finished: the process
+// must not end before it has.
+bool ButtonWorkRunning();

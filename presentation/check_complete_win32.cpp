@@ -44,6 +44,8 @@ void applyDialogPlan(HWND window, const DialogPlan& plan) {
         // Not ShowWindow: a process's first ShowWindow takes the show state its starter asked
         // for, and a starter asking for SW_HIDE would leave the dialog waiting unseen for ever.
         SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+        // Should that fail, ShowWindow, twice: the starter's show state can only take the first.
+        for (int tries = 0; tries < 2 && !IsWindowVisible(window); ++tries) ShowWindow(window, SW_SHOW);
         break;
     }
   }
@@ -72,6 +74,8 @@ int OnCheckComplete(HWND window, CheckRecord* record) {
       DialogPlan plan;
       planDialog(*record, anythingOnOffer, plan);
       applyDialogPlan(window, plan);
+      // A dialog nobody can see would wait for ever, holding the product's lock: the check ends.
+      if (!IsWindowVisible(window)) closeDialog(window);
       break;
     }
   }

@@ -7,7 +7,7 @@ demo too; the pytest fixtures at the bottom wrap them. Load as a plugin: `-p har
 or through tests/e2e/conftest.py.
 
 Paths come from the environment, set by CTest:
-  CORVANE_CHECKER_EXE, CORVANE_UI_PROBE, CORVANE_TRUST_CA, CORVANE_HTTPS_POST,
+  CORVANE_CHECKER_EXE, CORVANE_FAILING_CHECKER, CORVANE_UI_PROBE, CORVANE_TRUST_CA, CORVANE_HTTPS_POST,
   CORVANE_PROBE_TARGET, CORVANE_BUILD_DIR (the Windows build tree), CORVANE_WINEPREFIX,
   CORVANE_SCREENSHOT_DIR.
 """
@@ -294,12 +294,12 @@ class RunResult:
 class Running:
     """A program started under Wine; wait() bounds its time and kills it on overrun."""
 
-    def __init__(self, desktop, exe, args):
+    def __init__(self, desktop, exe, args, env=None):
         self.out = tempfile.TemporaryFile()
         self.err = tempfile.TemporaryFile()
         self.started = time.monotonic()
         # Files, not pipes: a child the program starts (the shell's browser) may hold them open.
-        self.process = subprocess.Popen(["wine", exe] + list(args), env=desktop.env,
+        self.process = subprocess.Popen(["wine", exe] + list(args), env=dict(desktop.env, **(env or {})),
                                         stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.err,
                                         start_new_session=True)
 
@@ -333,15 +333,16 @@ class Running:
 class Program:
     """A Windows program of the build, run under Wine with a hard time bound."""
 
-    def __init__(self, desktop, exe, probe=None):
+    def __init__(self, desktop, exe, probe=None, env=None):
         self.desktop = desktop
         self.exe = exe
         self.probe = probe
+        self.env = env  # added to the desktop's environment
         self.started = []
 
     def start(self, *args):
         """Starts the program with these arguments (none: no argument at all)."""
-        running = Running(self.desktop, self.exe, args)
+        running = Running(self.desktop, self.exe, args, self.env)
         self.started.append(running)
         return running
 
@@ -645,6 +646,22 @@ def checker(desktop, probe):
     program = Program(desktop, env_path("CORVANE_CHECKER_EXE"), probe)
     yield program
     program.kill_all()
+
+
+@pytest.fixture
+def failing_checker(desktop, probe):
+    """Factory: failing_checker("SetWindowPos,PostMessageW:1") -> a Program like `checker`, a test
+    copy of the checker in which those USER32 calls fail (every time, or their first N times)."""
+    programs = []
+
+    def make(calls):
+        program = Program(desktop, env_path("CORVANE_FAILING_CHECKER"), probe, {"CORVANE_FAIL_CALLS": calls})
+        programs.append(program)
+        return program
+
+    yield make
+    for program in programs:
+        program.kill_all()
 
 
 @pytest.fixture

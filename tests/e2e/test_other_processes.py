@@ -1,6 +1,6 @@
 """The checker among other processes, through the real program: two checkers of two products
-declining at once, a list file another process holds open at the press, and two automatic
-starts of one product."""
+declining at once, a list file another process holds open at the press (also while the user
+logs off, or another program posts WM_QUIT), and two automatic starts of one product."""
 import json
 import os
 import subprocess
@@ -58,6 +58,50 @@ def test_a_press_held_up_by_other_processes_lands_and_never_freezes(desktop, che
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
     answers = json.loads(pinger.communicate(timeout=30)[0].splitlines()[-1])
     assert answers["pings"] >= 10 and answers["late"] == 0, answers
+
+
+def hold_list(desktop, roaming):
+    """hold_file holding the update list open (no lock) until its input ends."""
+    holder = subprocess.Popen(["wine", os.path.join(harness.env_path("CORVANE_BUILD_DIR"), "tests", "hold_file.exe"),
+                               harness.windows_path(roaming.path(harness.UPDATES_FILE))],
+                              env=desktop.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    assert holder.stdout.readline().strip() == b"held"
+    return holder
+
+
+def test_log_off_during_a_held_save_keeps_the_choice(desktop, checker, probe, update_server, roaming):
+    update_server.set_catalogue(reply("2.0", INSTALLER))
+    roaming.write_skipped_updates(OTHER)
+    running = checker.start(launch())
+    window = dialogs(probe, 1)[0]
+    holder = hold_list(desktop, roaming)
+    press(probe, window, IDC_DONT_REMIND)
+    assert wait_until(lambda: not probe.windows(visible_only=True), 2), "the dialog stays up"
+    # Windows asks the hidden dialog, then tells it, and ends the process once that returns.
+    log_off = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "--hwnd", str(window["hwnd"]),
+                                "--timeout", "30", "endsession"], env=desktop.env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE)
+    time.sleep(3)
+    holder.communicate(timeout=30)  # the backup tool lets go while WM_ENDSESSION waits
+    report = json.loads(log_off.communicate(timeout=60)[0].splitlines()[-1])
+    assert report["queryAnswer"] == 1 and report["endSessionMs"] >= 2000 and report["terminated"], report
+    running.wait(END_BOUND)
+    assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
+
+
+def test_a_quit_message_from_outside_waits_for_the_save(desktop, checker, probe, update_server, roaming):
+    update_server.set_catalogue(reply("2.0", INSTALLER))
+    roaming.write_skipped_updates(OTHER)
+    running = checker.start(launch())
+    window = dialogs(probe, 1)[0]
+    holder = hold_list(desktop, roaming)
+    press(probe, window, IDC_DONT_REMIND)
+    assert probe.run("post", 0x12, 7, 0, extra=["--hwnd", str(window["hwnd"]), "--force"])[0] == 0  # WM_QUIT
+    time.sleep(2)
+    assert running.running(), "ended with the save still waiting"
+    holder.communicate(timeout=30)
+    assert running.wait(END_BOUND).exit_code == 0
+    assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
 
 
 def test_two_automatic_starts_of_one_product_give_one_dialog(checker, probe, update_server, roaming):

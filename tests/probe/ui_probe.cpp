@@ -12,6 +12,12 @@
 //                                           whether a matching window became visible
 //   ui_probe [options] screenshot FILE.bmp  saves the window's screen area
 //   ui_probe [options] post MSG WPARAM LPARAM  posts a message to the first visible window
+//                                           (with --force, hidden ones too)
+//   ui_probe [options] endsession           log-off as Windows does it to the first matching
+//                                           window, hidden ones too: sends WM_QUERYENDSESSION,
+//                                           then WM_ENDSESSION (TRUE), and ends the window's
+//                                           process once that returns; reports the answer and
+//                                           how long WM_ENDSESSION took
 //   ui_probe [options] ping SECONDS         every 200 ms sends WM_NULL (1 s limit) to each of the
 //                                           program's windows, hidden ones too, until none is
 //                                           left or the time is up; reports how many answered late
@@ -57,7 +63,8 @@ int usage() {
   fprintf(stderr,
           "usage: ui_probe [--exe NAME] [--title TEXT] [--class NAME] [--hwnd N] [--timeout S]\n"
           "                [--visible] [--stop-file PATH] [--bm-click] [--force]\n"
-          "                list | press ID | dismiss [ID] | key CHORD | watch SECONDS | screenshot FILE\n");
+          "                list | press ID | dismiss [ID] | key CHORD | watch SECONDS | screenshot FILE |\n"
+          "                post MSG WPARAM LPARAM | ping SECONDS | endsession\n");
   return 2;
 }
 
@@ -326,11 +333,42 @@ int commandPost(const Options& options) {
   if (options.words.size() != 4 || !parseId(options.words[1], v[0]) || !parseId(options.words[2], v[1]) ||
       !parseId(options.words[3], v[2])) return usage();
   WindowFilter filter = options.filter;
-  filter.visibleOnly = true;
+  filter.visibleOnly = !options.force;
   return pollUntil(options.timeoutSeconds, [&] {
     const std::vector<WindowInfo> windows = scanWindows(filter);
     return !windows.empty() && PostMessageW(windows[0].hwnd, static_cast<UINT>(v[0]), v[1], v[2]);
   }) ? 0 : 1;
+}
+
+// Windows sends both messages to every top-level window, visible or not, and ends the process
+// once WM_ENDSESSION has returned. The wait for that answer is bounded by --timeout.
+int commandEndSession(const Options& options) {
+  if (options.words.size() != 1) return usage();
+  std::vector<WindowInfo> windows;
+  if (!pollUntil(options.timeoutSeconds, [&] {
+        windows = scanWindows(options.filter);
+        return !windows.empty();
+      })) {
+    fprintf(stderr, "ui_probe: no window found\n");
+    return 1;
+  }
+  const HWND window = windows[0].hwnd;
+  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, windows[0].processId);
+  const UINT limit = static_cast<UINT>(options.timeoutSeconds * 1000.0);
+  DWORD_PTR answer = 0;
+  const bool queried =
+      SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, limit, &answer) != 0;
+  const ULONGLONG sent = GetTickCount64();
+  DWORD_PTR ignored = 0;
+  const bool ended =
+      SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, limit, &ignored) != 0;
+  const ULONGLONG took = GetTickCount64() - sent;
+  const bool terminated = process != nullptr && TerminateProcess(process, 0);
+  printLine("{\"hwnd\": " + handleText(window) + ", \"queryAnswered\": " + (queried ? "true" : "false") +
+            ", \"queryAnswer\": " + std::to_string(answer) + ", \"endSessionAnswered\": " +
+            (ended ? "true" : "false") + ", \"endSessionMs\": " + std::to_string(took) +
+            ", \"terminated\": " + (terminated ? "true" : "false") + "}");
+  return queried && ended && terminated ? 0 : 1;
 }
 
 // What Windows judges by: a window that leaves a message unanswered for 5 s is "Not Responding".
@@ -374,6 +412,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"screenshot") return commandScreenshot(options);
   if (command == L"post") return commandPost(options);
   if (command == L"ping") return commandPing(options);
+  if (command == L"endsession") return commandEndSession(options);
   if (command == L"acp") return printf("%u\n", GetACP()) > 0 ? 0 : 1;
   return usage();
 }
