@@ -34,16 +34,22 @@ def test_two_checkers_declining_at_once_keep_both_choices(checker, probe, update
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Beta Box|Studio=2.0\r\nAlpha Box|Studio=2.0\r\n"
 
 
+def hold_list(desktop, roaming, *locks):
+    """hold_file holding the update list open (and any lock named) until its input ends."""
+    holder = subprocess.Popen(["wine", os.path.join(harness.env_path("CORVANE_BUILD_DIR"), "tests", "hold_file.exe"),
+                               harness.windows_path(roaming.path(harness.UPDATES_FILE)), *locks],
+                              env=desktop.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    assert holder.stdout.readline().strip() == b"held"
+    return holder
+
+
 def test_a_press_held_up_by_other_processes_lands_and_never_freezes(desktop, checker, probe, update_server, roaming):
     update_server.set_catalogue(reply("2.0", INSTALLER))
     roaming.write_skipped_updates(OTHER)
     running = checker.start(launch())
     window = dialogs(probe, 1)[0]
     # Another checker's save holds the lock for 2 s, a backup tool the list for 5 s.
-    holder = subprocess.Popen(["wine", os.path.join(harness.env_path("CORVANE_BUILD_DIR"), "tests", "hold_file.exe"),
-                               harness.windows_path(roaming.path(harness.UPDATES_FILE)), SKIP_LISTS_LOCK],
-                              env=desktop.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    assert holder.stdout.readline().strip() == b"held"
+    holder = hold_list(desktop, roaming, SKIP_LISTS_LOCK)
     pinger = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "ping", "30"], env=desktop.env,
                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
     press(probe, window, IDC_DONT_REMIND)
@@ -58,15 +64,6 @@ def test_a_press_held_up_by_other_processes_lands_and_never_freezes(desktop, che
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
     answers = json.loads(pinger.communicate(timeout=30)[0].splitlines()[-1])
     assert answers["pings"] >= 10 and answers["late"] == 0, answers
-
-
-def hold_list(desktop, roaming):
-    """hold_file holding the update list open (no lock) until its input ends."""
-    holder = subprocess.Popen(["wine", os.path.join(harness.env_path("CORVANE_BUILD_DIR"), "tests", "hold_file.exe"),
-                               harness.windows_path(roaming.path(harness.UPDATES_FILE))],
-                              env=desktop.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    assert holder.stdout.readline().strip() == b"held"
-    return holder
 
 
 def test_log_off_during_a_held_save_keeps_the_choice(desktop, checker, probe, update_server, roaming):
