@@ -66,13 +66,19 @@ def test_a_press_held_up_by_other_processes_lands_and_never_freezes(desktop, che
     assert answers["pings"] >= 10 and answers["late"] == 0, answers
 
 
-def test_log_off_during_a_held_save_keeps_the_choice(desktop, checker, probe, update_server, roaming):
+def decline_while_held(desktop, checker, probe, update_server, roaming):
+    """A dialog's "don't remind me" pressed while a backup tool holds the update list."""
     update_server.set_catalogue(reply("2.0", INSTALLER))
     roaming.write_skipped_updates(OTHER)
     running = checker.start(launch())
     window = dialogs(probe, 1)[0]
     holder = hold_list(desktop, roaming)
     press(probe, window, IDC_DONT_REMIND)
+    return running, window, holder
+
+
+def test_log_off_during_a_held_save_keeps_the_choice(desktop, checker, probe, update_server, roaming):
+    running, window, holder = decline_while_held(desktop, checker, probe, update_server, roaming)
     assert wait_until(lambda: not probe.windows(visible_only=True), 2), "the dialog stays up"
     # Windows asks the hidden dialog, then tells it, and ends the process once that returns.
     log_off = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "--hwnd", str(window["hwnd"]),
@@ -87,12 +93,7 @@ def test_log_off_during_a_held_save_keeps_the_choice(desktop, checker, probe, up
 
 
 def test_a_quit_message_from_outside_waits_for_the_save(desktop, checker, probe, update_server, roaming):
-    update_server.set_catalogue(reply("2.0", INSTALLER))
-    roaming.write_skipped_updates(OTHER)
-    running = checker.start(launch())
-    window = dialogs(probe, 1)[0]
-    holder = hold_list(desktop, roaming)
-    press(probe, window, IDC_DONT_REMIND)
+    running, window, holder = decline_while_held(desktop, checker, probe, update_server, roaming)
     assert probe.run("post", 0x12, 7, 0, extra=["--hwnd", str(window["hwnd"]), "--force"])[0] == 0  # WM_QUIT
     time.sleep(2)
     assert running.running(), "ended with the save still waiting"
