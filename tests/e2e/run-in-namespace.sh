@@ -21,6 +21,16 @@ cat >"$hosts" <<'HOSTS'
 ::1	localhost ip6-localhost ip6-loopback
 HOSTS
 chmod 644 "$hosts"
-mount --bind "$hosts" /etc/hosts
+if [ ! -e /etc/hosts ]; then
+  # A minimal system may have none, and a file can only be mounted over a file: this namespace
+  # gets a copy of /etc, in memory, with the hosts file in it; the machine's /etc stays as it is.
+  etc=$(mktemp -d /tmp/corvane-etc.XXXXXX)
+  mount -t tmpfs -o mode=755 tmpfs "$etc"
+  cp -a /etc/. "$etc/"
+  cp "$hosts" "$etc/hosts"
+  mount --bind "$etc" /etc
+else
+  mount --bind "$hosts" /etc/hosts
+fi
 rm -f "$hosts"
 exec "$@"
