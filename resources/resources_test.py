@@ -165,7 +165,7 @@ MAIN_DIALOG = {
         (1004, STATIC, TEXT, (25, 20, 145, 8), "Your current version: 0.0.0"),
         (1005, STATIC, TEXT, (25, 33, 149, 8), "New version available: 0.0.0"),
         (1000, BUTTON, PUSH_BUTTON, (7, 46, 295, 14), "Download the FREE update now!"),
-        (1006, STATIC, TEXT, (25, 65, 200, 17),
+        (1006, STATIC, TEXT, (25, 65, 200, 25),
          "After starting the download, be sure to save your work and quit your audio host "
          "before installing the new version."),
         (1007, STATIC, TEXT, (7, 100, 295, 8), "An UPGRADE for your software is available!"),

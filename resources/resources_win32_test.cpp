@@ -52,6 +52,30 @@ TEST(Resources, MainDialogIsCreatedHiddenWithEveryControl) {
   DestroyWindow(dialog);
 }
 
+// Each static's text, word-wrapped in its own font as the control draws it, fits the control:
+// the dialog font's substitute differs between systems, and a line past the bottom is cut off
+// unseen.
+TEST(Resources, MainDialogTextsFitTheirControls) {
+  if (!windowsCanBeCreated()) GTEST_SKIP() << "no display to create windows on";
+  HWND dialog = createDialog(IDD_UPDATE);
+  ASSERT_NE(dialog, nullptr);
+  for (int id : {IDC_HEADLINE, IDC_CURRENT_VERSION, IDC_NEW_VERSION, IDC_DOWNLOAD_NOTE, IDC_UPGRADE_HEADLINE}) {
+    HWND control = GetDlgItem(dialog, id);
+    wchar_t text[256] = {};
+    GetWindowTextW(control, text, 256);
+    RECT client = {};
+    GetClientRect(control, &client);
+    RECT needed = client;
+    HDC dc = GetDC(control);
+    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(dc, font);
+    ReleaseDC(control, dc);
+    EXPECT_LE(needed.bottom, client.bottom) << id << " needs " << needed.bottom << " px, has " << client.bottom;
+  }
+  DestroyWindow(dialog);
+}
+
 TEST(Resources, AboutBoxShowsTheLogoBitmap) {
   if (!windowsCanBeCreated()) GTEST_SKIP() << "no display to create windows on";
   HWND dialog = createDialog(IDD_ABOUTBOX);
