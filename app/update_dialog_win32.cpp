@@ -122,11 +122,19 @@ void endDialog(HWND dialog) {
 }
 
 // Windows ends the process once WM_ENDSESSION returns: a button's work still running (a save
-// held up by other processes) gets the rest of its time first.
+// held up by other processes) gets the rest of its time first. Meanwhile messages that other
+// programs send are answered, so the thread never stops answering; posted ones wait.
 void waitForButtonWork() {
   if (buttonWorker == nullptr) return;
-  ULONGLONG spent = GetTickCount64() - buttonWorkStarted;
-  if (spent < kButtonWorkBudget) WaitForSingleObject(buttonWorker, static_cast<DWORD>(kButtonWorkBudget - spent));
+  for (;;) {
+    ULONGLONG spent = GetTickCount64() - buttonWorkStarted;
+    if (spent >= kButtonWorkBudget) return;
+    DWORD woke = MsgWaitForMultipleObjectsEx(1, &buttonWorker, static_cast<DWORD>(kButtonWorkBudget - spent),
+                                             QS_SENDMESSAGE, 0);
+    if (woke != WAIT_OBJECT_0 + 1) return;  // the work is done, the time is up, or the wait failed
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // handles what was sent
+  }
 }
 
 // The download notice is the one dialog the dialog owns (an input method's window may be owned

@@ -80,6 +80,8 @@ def decline_while_held(desktop, checker, probe, update_server, roaming):
 def test_log_off_during_a_held_save_keeps_the_choice(desktop, checker, probe, update_server, roaming):
     running, window, holder = decline_while_held(desktop, checker, probe, update_server, roaming)
     assert wait_until(lambda: not probe.windows(visible_only=True), 2), "the dialog stays up"
+    pinger = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "ping", "20"], env=desktop.env,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
     # Windows asks the hidden dialog, then tells it, and ends the process once that returns.
     log_off = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "--hwnd", str(window["hwnd"]),
                                 "--timeout", "30", "endsession"], env=desktop.env, stdin=subprocess.DEVNULL,
@@ -90,6 +92,8 @@ def test_log_off_during_a_held_save_keeps_the_choice(desktop, checker, probe, up
     assert report["queryAnswer"] == 1 and report["endSessionMs"] >= 2000 and report["terminated"], report
     running.wait(END_BOUND)
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
+    answers = json.loads(pinger.communicate(timeout=60)[0].splitlines()[-1])  # answered while it waited
+    assert answers["pings"] >= 5 and answers["late"] == 0, answers
 
 
 def test_a_quit_message_from_outside_waits_for_the_save(desktop, checker, probe, update_server, roaming):
