@@ -149,7 +149,7 @@ def wine_figures(args):
             timed_curl(url, ca)
             timed_wine(desktop, wininet_post, [url])
             checks, floors, posts, cpu_quick, cpu_held, cpu_window, held_walls = [], [], [], [], [], [], []
-            baselines = []
+            baselines, baseline_cpu = [], []
             failures = 0
             for run_number in range(args.runs):
                 server.set_catalogue(UP_TO_DATE)
@@ -157,13 +157,13 @@ def wine_figures(args):
                 # from what the other left warm.
                 baseline_first = args.baseline and run_number % 2 == 1
                 if baseline_first:
-                    failures += timed_baseline(desktop, args.baseline, baselines)
+                    failures += timed_baseline(desktop, args.baseline, baselines, baseline_cpu)
                 wall, cpu, code, _ = timed_wine(desktop, checker, [ARGUMENT])
                 checks.append(wall)
                 cpu_quick.append(cpu)
                 failures += code != 0
                 if args.baseline and not baseline_first:
-                    failures += timed_baseline(desktop, args.baseline, baselines)
+                    failures += timed_baseline(desktop, args.baseline, baselines, baseline_cpu)
                 wall, _, code, _ = timed_wine(desktop, trivial, [])
                 floors.append(wall + timed_curl(url, ca))
                 failures += code != 0
@@ -189,19 +189,22 @@ def wine_figures(args):
     post = statistics.median(posts)
     # Each run's two times as a ratio: load that comes and goes falls on both of a pair alike.
     pairs = sorted(c / b for c, b in zip(checks, baselines))
+    cpu_pairs = sorted(c / b for c, b in zip(cpu_quick, baseline_cpu) if b > 0)
     return {"check_s": check, "floor_s": floor, "ratio": check / floor, "post_s": post, "post_ratio": check / post,
             "baseline_s": statistics.median(baselines) if baselines else None,
             "baseline_ratio": statistics.median(pairs) if pairs else None,
             "baseline_spread": (pairs[0], pairs[-1]) if pairs else None,
+            "baseline_cpu_ratio": statistics.median(cpu_pairs) if cpu_pairs else None,
             "cpu_quick_ms": quick, "cpu_held_ms": held, "cpu_wait_ms": held - quick,
             "cpu_window_ms": statistics.median(cpu_window) if cpu_window else float("nan"), "held_wall_s": statistics.median(held_walls),
             "failures": failures, "requests": requests}
 
 
-def timed_baseline(desktop, exe, walls):
+def timed_baseline(desktop, exe, walls, cpus):
     """Times the baseline exe once as the same silent check; 1 if it failed, else 0."""
-    wall, _, code, _ = timed_wine(desktop, exe, [ARGUMENT])
+    wall, cpu, code, _ = timed_wine(desktop, exe, [ARGUMENT])
     walls.append(wall)
+    cpus.append(cpu)
     return int(code != 0)
 
 
@@ -218,7 +221,7 @@ def verdict(ok):
     return "met" if ok else "NOT met"
 
 
-def table(size, wine, skip, runs, baseline_size=None):
+def table(size, wine, skip, runs, load, baseline_size=None):
     kib = lambda n: "%.1f KiB" % (n / KIB)  # noqa: E731
     ms = lambda us: "%.1f ms" % (us / 1000.0)  # noqa: E731
     rows = [
@@ -242,6 +245,8 @@ def table(size, wine, skip, runs, baseline_size=None):
              "%.3f (%.2f to %.2f)" % ((wine["baseline_ratio"],) + wine["baseline_spread"]),
              "<= %.2f" % REGRESSION_RATIO,
              "met" if wine["baseline_ratio"] <= REGRESSION_RATIO else "NOT met: a regression"),
+            ("  CPU (user+sys of the process) this build / baseline, median of the pairs",
+             "%.3f" % wine["baseline_cpu_ratio"], "", "(other load changes it less than the time)"),
         ]
     rows += [
         ("Floor: trivial exe under Wine + one curl POST", "%.3f s" % wine["floor_s"], "", ""),
@@ -268,9 +273,10 @@ def table(size, wine, skip, runs, baseline_size=None):
         "",
         "Medians of %d runs (skip list: %d), measured side by side in one run on %s, %d cores; "
         "Wine: %s. Runs that failed (exit code not 0, or a held reply that did not hold): %d; "
-        "requests the server answered: %d." % (
+        "requests the server answered: %d. Load average (1 min) at the start and at the end: %.1f and %.1f: "
+        "other work on the machine lengthens every time measured here." % (
             runs, skip["runs"], platform.machine(), os.cpu_count(), wine_version(), wine["failures"] + skip["failures"],
-            wine["requests"]),
+            wine["requests"], load[0], os.getloadavg()[0]),
     ]
     return "\n".join(lines + notes) + "\n"
 
@@ -310,10 +316,11 @@ def main():
     os.environ.pop("CORVANE_WINEPREFIX", None)
     size = size_figures(os.path.join(args.windows_build, "CorvaneUpdateChecker.exe"))
     baseline_size = size_figures(args.baseline) if args.baseline else None
+    load = os.getloadavg()
     skip = skip_list_figures(args)
     wine = wine_figures(args)
     made = "Made by `bench/run_bench.py%s` on %s." % (" --baseline" if args.baseline else "", time.strftime("%Y-%m-%d"))
-    text = "# Benchmark results\n\n%s\n\n" % made + table(size, wine, skip, args.runs, baseline_size)
+    text = "# Benchmark results\n\n%s\n\n" % made + table(size, wine, skip, args.runs, load, baseline_size)
     print(text)
     with open(args.output, "w") as f:
         f.write(text)
