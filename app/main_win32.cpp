@@ -21,8 +21,8 @@ const int releaseRegistered = std::atexit(ReleaseQueryHandles);
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
-  // Libraries loaded from here on (the network and XML ones are delay-loaded) come from the
-  // system folder only, never from a file of the same name planted beside the program.
+  // Libraries loaded from here on (the query loads the network and XML ones itself) come from
+  // the system folder only, never from a file of the same name planted beside the program.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   (void)releaseRegistered;
   char text[kArgumentBufferSize] = {};

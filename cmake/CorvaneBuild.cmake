@@ -10,7 +10,9 @@ function(corvane_warnings target)
 endfunction()
 
 if(WIN32)
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  # Windows 8 and later: the program limits DLL searches with SetDefaultDllDirectories and
+  # LOAD_LIBRARY_SEARCH_SYSTEM32, which Windows 7 has only with an update. WINVER follows.
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0602)
   if(MINGW)
     # Static runtime: the program and its tests import system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
@@ -42,6 +44,12 @@ function(corvane_small_exe target)
         $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>)
     endforeach()
     target_link_options(${target} PRIVATE -municode -mwindows -Wl,--gc-sections -s)
+    # The header asks for Windows 8 (6.2), so an older Windows refuses to start the exe at all
+    # instead of failing on a missing kernel32 call; binutils releases differ in their default.
+    target_link_options(${target} PRIVATE -Wl,--major-subsystem-version,6,--minor-subsystem-version,2
+      -Wl,--major-os-version,6,--minor-os-version,2)
+  elseif(MSVC)
+    target_link_options(${target} PRIVATE /SUBSYSTEM:WINDOWS,6.02)
   endif()
 endfunction()
 

@@ -419,6 +419,13 @@ class ImportsTest(unittest.TestCase):
         directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT"]]
         self.assertEqual((directory.VirtualAddress, directory.Size), (0, 0))
 
+    def test_header_asks_for_windows_8(self):
+        # Older Windows then refuses the exe instead of failing on a missing kernel32 call.
+        header = pefile.PE(EXE, fast_load=True).OPTIONAL_HEADER
+        self.assertEqual((header.MajorSubsystemVersion, header.MinorSubsystemVersion,
+                          header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion),
+                         (6, 2, 6, 2))
+
 
 def main():
     global EXE

@@ -30,17 +30,16 @@ root=$roots/$release
 log=$roots/$release
 mkdir -p "$roots"
 
+# Every layer below the root, including those an interrupted run left (a second run mounts on top
+# of them). Nothing is removed or mounted while one remains: it may be the host's /dev.
 unmount_all() {
-  for point in dev/pts dev/shm dev sys proc ""; do
-    mountpoint -q "$root/$point" 2>/dev/null && umount -l "$root/$point"
-  done
-  return 0
+  tools/unmount-below.sh "$root"
 }
 trap unmount_all EXIT
+unmount_all || { echo "$0: cannot unmount what is mounted below $root" >&2; exit 1; }
 
 if [ $keep -eq 0 ] || [ ! -x "$root/bin/bash" ]; then
-  unmount_all
-  rm -rf "$root"
+  rm -rf --one-file-system "$root"
   echo "bootstrapping $release from $mirror into $root"
   debootstrap --variant=minbase "$release" "$root" "$mirror" >"$log-bootstrap.log" 2>&1 ||
     { echo "debootstrap failed; see $log-bootstrap.log" >&2; exit 1; }
@@ -48,15 +47,20 @@ fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 # The root is a mount point of its own, as on a real machine: the tests' private mount namespaces
 # need one to change propagation on.
+# Each bind is made private before anything is mounted below it: on a host whose mounts are
+# shared (systemd's default), the mounts below would otherwise be copied to the bind's source,
+# the host's /dev among them, and stack up there.
 mount --bind "$root" "$root"
+mount --make-private "$root"
 mount -t proc proc "$root/proc"
 mount -t sysfs sys "$root/sys"
 mount --bind /dev "$root/dev"
+mount --make-private "$root/dev"
 mount -t devpts devpts "$root/dev/pts" -o newinstance,ptmxmode=0666
 mount -t tmpfs shm "$root/dev/shm"
 
 # The commit, cloned afresh: nothing of this checkout's build tree comes along.
-rm -rf "$root/work/project"
+rm -rf --one-file-system "$root/work/project"
 mkdir -p "$root/work"
 git clone -q --no-local "$PWD" "$root/work/project"
 

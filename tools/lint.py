@@ -13,6 +13,7 @@ native build only. Exit status 1 on any finding, 0 when clean. CTest runs each a
 import concurrent.futures
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -20,7 +21,16 @@ import sys
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 SOURCE_FOLDERS = ("app", "query", "skiplist", "presentation")
 MINGW_GXX = "x86_64-w64-mingw32-g++-posix"
-WINDOWS_DEFINES = ["-DUNICODE", "-D_UNICODE", "-DWIN32_LEAN_AND_MEAN", "-DNOMINMAX", "-D_WIN32_WINNT=0x0601"]
+
+
+def build_windows_target():
+    """The _WIN32_WINNT the build defines, so that lint checks the same declarations."""
+    with open(os.path.join(ROOT, "cmake", "CorvaneBuild.cmake")) as f:
+        return re.search(r"_WIN32_WINNT=(0x[0-9A-Fa-f]+)", f.read()).group(1)
+
+
+WINDOWS_DEFINES = ["-DUNICODE", "-D_UNICODE", "-DWIN32_LEAN_AND_MEAN", "-DNOMINMAX",
+                   "-D_WIN32_WINNT=" + build_windows_target()]
 WARNINGS = ["-Wall", "-Wextra", "-Werror"]
 JOBS = 2  # the machine's two cores are shared
 
@@ -63,20 +73,34 @@ def clang_mingw_flags():
     return flags + WINDOWS_DEFINES + ["-I", ROOT]
 
 
-def run_all(commands):
-    """Runs (label, argv) pairs two at a time; returns the failures' labels and outputs."""
+def any_output_fails(code, output):
+    """A compiler or clang-tidy run fails on any output or a non-zero exit status."""
+    if code != 0 or output:
+        return output or "exit code %d" % code
+    return ""
+
+
+def cppcheck_failure(code, output):
+    """What fails a cppcheck run: any line but an information line, or a non-zero exit status.
+    Information lines say how cppcheck itself ran (newer releases note, for one, where they
+    stopped following branches) and are no findings; but a run that stops early (a bad option,
+    a file it cannot read, a crash) may print nothing else, and its status is all that says so."""
+    findings = "\n".join(line for line in output.splitlines() if ": information: " not in line)
+    if code != 0:
+        return "\n".join(part for part in (findings or output, "exit code %d" % code) if part)
+    return findings
+
+
+def run_all(commands, failure=any_output_fails):
+    """Runs (label, argv) pairs two at a time; returns the failures' labels and what failed them."""
     def one(item):
         label, argv = item
         result = subprocess.run(argv, cwd=ROOT, capture_output=True, text=True)
         output = (result.stdout + result.stderr).strip()
-        return label, result.returncode, output
+        return label, failure(result.returncode, output)
 
-    failures = []
     with concurrent.futures.ThreadPoolExecutor(JOBS) as pool:
-        for label, code, output in pool.map(one, commands):
-            if code != 0 or output:
-                failures.append((label, output or "exit code %d" % code))
-    return failures
+        return [(label, text) for label, text in pool.map(one, commands) if text]
 
 
 def check_compilers():
@@ -117,14 +141,7 @@ def check_cppcheck():
         ("cppcheck windows", common + ["--platform=win64", "--library=windows", "-D_WIN32"]
          + WINDOWS_DEFINES + windows),
     ]
-    # Information lines say how cppcheck itself ran (newer releases note, for one, where they
-    # stopped following branches); they are not findings, and the exit code ignores them too.
-    failures = []
-    for label, output in run_all(commands):
-        findings = "\n".join(line for line in output.splitlines() if ": information: " not in line)
-        if findings:
-            failures.append((label, findings))
-    return len(native) + len(windows), failures
+    return len(native) + len(windows), run_all(commands, cppcheck_failure)
 
 
 CHECKS = {"compilers": check_compilers, "clang-tidy": check_clang_tidy, "cppcheck": check_cppcheck}

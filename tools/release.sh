@@ -79,7 +79,7 @@ while IFS= read -r -d '' entry; do
       git cat-file blob "$blob" >"$path"
       [ "$mode" = 100644 ] || chmod +x "$path"
       printf '%s\n' "$path" >>"$work/paths" && printf '%s\n' "$blob" >>"$work/blobs" ;;
-    120000) ln -s "$(git cat-file blob "$blob")" "$path" ;;
+    120000) ln -s -- "$(git cat-file blob "$blob")" "$path" ;;
     *) die "cannot build ${entry#*$'\t'}: a submodule" ;;
   esac
 done <"$work/tree"
