@@ -34,4 +34,22 @@ TEST(RequestCloseTest, TheHandleIsClosedOnceAndOnlyWithNoCallInFlight) {
   }
 }
 
+// At exit the connection and root close with the request, by the same rule.
+TEST(HandlesReleaseTest, AllCloseAtOnceOnlyWithNoCallInFlight) {
+  struct Case {
+    bool callInFlight;
+    bool closeAskedBefore;  // by the time limit, before the exit
+  };
+  for (Case c : {Case{false, false}, Case{false, true}, Case{true, false}, Case{true, true}}) {
+    QueryContext query{};
+    if (c.callInFlight) ASSERT_TRUE(enterRequestCalls(query));
+    if (c.closeAskedBefore) askRequestClose(query);
+    askRequestClose(query);
+    EXPECT_FALSE(handlesReleaseAsked(query));
+    EXPECT_EQ(askHandlesRelease(query), !c.callInFlight) << c.callInFlight << c.closeAskedBefore;
+    EXPECT_TRUE(handlesReleaseAsked(query));
+    if (c.callInFlight) EXPECT_TRUE(leaveRequestCalls(query));  // the last one out closes all three
+  }
+}
+
 }  // namespace
