@@ -11,17 +11,17 @@
 // - Every close takes its handle out of its field with one exchange (takeHandle): when two
 //   parties both close, the second finds null and closes nothing. Two closes rely on this: the
 //   query's start closing the request it has just stored when the time limit has already asked
-//   for the close (the asker took the handle before it was stored, or after and closed it), and
-//   the exit-time release closing the connection and root while the last thread to leave may be
+//   for the close (and may have taken the field before the handle was stored), and the
+//   exit-time release closing the connection and root while the last thread to leave may be
 //   closing them too.
 //
 // The counter below is portable; taking and closing the handles is in request_handles_win32.cpp.
-// Handles are plain pointers here, so this header stays free of Windows headers.
 
 struct QueryContext;
 
+// A thread marks each stretch in which it makes calls on the request handle with these two. A
+// call that returned ERROR_IO_PENDING counts as made, not in flight: a close cancels it.
 // True when the caller may make calls on the request handle; false once its close was asked for.
-// A call that returned ERROR_IO_PENDING counts as made until its notification has been handled.
 bool enterRequestCalls(QueryContext& query);
 // Ends the caller's stretch of calls. True when the caller is to close the handle now.
 bool leaveRequestCalls(QueryContext& query);

@@ -184,9 +184,9 @@ void StartUpdateQuery(HWND dialog) {
   }
   std::atomic_ref<void*>(query.requestHandle).store(request);
   if (!enterRequestCalls(query)) {
-    // The time limit has ended the check and asked for the close. It took the request's field
-    // before the handle was stored, finding nothing to close, or after, closing it: this second
-    // closer then takes null and closes nothing. Either way the handle is closed once.
+    // The time limit has ended the check and asked for the close, so it closes too: whichever of
+    // the two takes the request's field first closes the handle, the other takes null (the time
+    // limit finds null when it took the field before the handle was stored). Closed once.
     closeAskedHandles(query);
     return;
   }
