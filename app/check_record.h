@@ -25,7 +25,7 @@ struct CheckRecord {
   char displayName[32];     // field 5, "%20" decoded
   char softwareLabel[16];   // field 6, "%20" decoded
 
-  int32_t requestResult;    // -1 not sent, 0 sent or pending, and again once the reply is read
+  int32_t requestResult;    // -1 not sent or failed; 0 sent or pending, and once the reply is read
   char responseText[2048];  // first block of the reply, NUL-terminated
 
   // Reply fields.
@@ -50,7 +50,8 @@ struct CheckRecord {
 };
 
 extern CheckRecord checkRecord;
-// Index of this product's entry in each skip list; -1 when there is none.
+// Index of this product's entry in each skip list as the decision found it; -1 when there is
+// none. Nothing reads them: a save finds the entry again by its key.
 extern int32_t updateSkipIndex;
 extern int32_t upgradeSkipIndex;
 

@@ -1,5 +1,18 @@
 // Entry point: parse the launch argument, create the hidden dialog (which starts the query) and
-// run the message loop until the dialog is closed.
+// run the message loop until the dialog is closed. The way, thread by thread:
+// A check   dialog's thread: UpdateDialogProc, on WM_INITDIALOG, calls StartUpdateQuery
+//             (query/update_query_win32.cpp), which returns at once.
+//           WinINet's threads: QueryStatusCallback -> onRequestComplete -> readReply, ending in
+//             endCheckWithReply or endCheckAsFailed (query/update_query_completion_win32.cpp; the
+//             time limit's timer ends a stalled check the same way): they send WM_CHECK_COMPLETE.
+//           dialog's thread: OnCheckComplete (presentation/check_complete_win32.cpp) parses the
+//             reply, runs runUpdateDecision, then shows the dialog, reports an error or closes it.
+// A press   dialog's thread: OnDialogCommand -> actOnButton (app/update_dialog_win32.cpp) hides
+//             the dialog and starts a worker thread.
+//           worker thread: doButtonWork opens the address, or saves with recordSuppression.
+//           dialog's thread: WM_BUTTON_WORK_DONE (or the work-done timer) -> endDialog; WM_DESTROY
+//             ends the loop below; at exit ReleaseQueryHandles closes the network handles
+//             (who closes which, and when: query/request_handles.h).
 #include <windows.h>
 
 #include <cstdlib>

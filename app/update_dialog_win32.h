@@ -2,8 +2,7 @@
 // The main dialog's procedure and its button commands.
 #include <windows.h>
 
-// Sent by the query when the check has ended, lParam &checkRecord; the dialog acts on it once.
-constexpr UINT WM_CHECK_COMPLETE = WM_APP + 1;
+// WM_APP + 1 is the query's WM_CHECK_COMPLETE (query/update_query_win32.h).
 // Posted by a button's work when it has finished; the dialog is then destroyed.
 constexpr UINT WM_BUTTON_WORK_DONE = WM_APP + 2;
 

@@ -27,8 +27,9 @@ KINDS = [
      [("native", "app/launch_arguments_test")], ["tests/e2e/test_launch_arguments.py"], "launch_arguments_fuzz"),
     ("Server and network faults: refused, silent, slow, cut and stalled replies, HTTP errors, "
      "redirects, bad certificates, time limit",
-     [("native", "query/update_query_progress_test"), ("native", "query/query_status_test"),
-      ("windows", "query/update_query_win32_test.exe")], ["tests/e2e/test_query.py"], "query_status_fuzz"),
+     [("native", "query/reply_progress_test"), ("native", "query/request_handles_test"),
+      ("native", "query/notification_rules_test"),
+      ("windows", "query/update_query_win32_test.exe")], ["tests/e2e/test_query.py"], "notification_rules_fuzz"),
     ("Malformed, hostile or oversized reply documents",
      [("native", "query/reply_nodes_test"), ("windows", "query/parse_update_response_test.exe")], [],
      "reply_nodes_fuzz"),

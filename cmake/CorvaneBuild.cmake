@@ -21,7 +21,7 @@ if(WIN32)
     add_link_options(-Wl,--no-insert-timestamp)
     add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>)
     # WinINet, URLMON and XmlLite are neither imported nor delay-imported: the query loads them
-    # from the system folder itself (query/check_libraries_win32.cpp).
+    # from the system folder itself (query/loaded_dll_calls_win32.cpp).
   endif()
 else()
   option(CORVANE_SANITIZE "Build the native core and tests with ASan and UBSan" ON)

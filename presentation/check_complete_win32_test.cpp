@@ -98,8 +98,6 @@ class CheckCompleteTest : public ::testing::Test {
  protected:
   void SetUp() override {
     checkRecord = CheckRecord{};
-    updateSkipIndex = -1;
-    upgradeSkipIndex = -1;
     copyBounded(checkRecord.displayName, "Echo Box", sizeof checkRecord.displayName);
     copyBounded(checkRecord.softwareLabel, "Studio", sizeof checkRecord.softwareLabel);
     copyBounded(checkRecord.currentVersion, "1.0", sizeof checkRecord.currentVersion);
@@ -239,8 +237,8 @@ TEST_F(CheckCompleteTest, DeclinedOffersFromTheRoamingFolderCloseUnseen) {
   EXPECT_FALSE(IsWindow(window_));
   EXPECT_EQ(checkRecord.updateSkipCount, 2);
   EXPECT_EQ(checkRecord.upgradeSkipCount, 1);
-  EXPECT_EQ(updateSkipIndex, 1);
-  EXPECT_EQ(upgradeSkipIndex, 0);
+  EXPECT_EQ(checkRecord.updateReason, OfferReason::kDeclinedBefore);
+  EXPECT_EQ(checkRecord.upgradeReason, OfferReason::kDeclinedBefore);
 }
 
 }  // namespace

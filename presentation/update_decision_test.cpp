@@ -12,6 +12,8 @@
 
 namespace {
 
+using enum OfferReason;
+
 constexpr char kDisplayName[] = "Echo Box";
 constexpr char kLabel[] = "Studio";
 constexpr char kKey[] = "Echo Box|Studio";
@@ -43,13 +45,16 @@ struct MemoryList {
   }
 };
 
+// A user-initiated check is offered what an automatic one withholds as declined before.
+OfferReason userReason(bool userInitiated, OfferReason automatic) {
+  return userInitiated && automatic == kDeclinedBefore ? kOffered : automatic;
+}
+
 // The skip lists search by the global record's key, so the tests work on that record.
 class DecisionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     checkRecord = CheckRecord{};
-    updateSkipIndex = -1;
-    upgradeSkipIndex = -1;
     copyBounded(checkRecord.displayName, kDisplayName, sizeof checkRecord.displayName);
     copyBounded(checkRecord.softwareLabel, kLabel, sizeof checkRecord.softwareLabel);
     buildSkipKey(checkRecord);
@@ -81,7 +86,7 @@ struct UpdateCase {
   int32_t countOverride;  // -1: the list's own count
   bool automaticOffers;
   bool userOffers;
-  int32_t index;  // the same for both kinds of check
+  OfferReason reason;  // of an automatic check
 };
 
 class UpdateRuleTest : public DecisionTest, public ::testing::WithParamInterface<UpdateCase> {};
@@ -90,7 +95,6 @@ TEST_P(UpdateRuleTest, OffersUpdate) {
   const UpdateCase& c = GetParam();
   for (bool userInitiated : {false, true}) {
     SCOPED_TRACE(std::string(c.what) + (userInitiated ? ", user-initiated" : ", automatic"));
-    updateSkipIndex = -1;
     copyBounded(checkRecord.currentVersion, c.currentVersion, sizeof checkRecord.currentVersion);
     copyBounded(checkRecord.newVersion, c.newVersion, sizeof checkRecord.newVersion);
     copyBounded(checkRecord.installerUrl, c.installerUrl, sizeof checkRecord.installerUrl);
@@ -103,8 +107,8 @@ TEST_P(UpdateRuleTest, OffersUpdate) {
     decideUpdate(checkRecord);
 
     EXPECT_EQ(checkRecord.updateAvailable, userInitiated ? c.userOffers : c.automaticOffers);
-    EXPECT_EQ(updateSkipIndex, c.index);
-    EXPECT_EQ(upgradeSkipIndex, -1);
+    EXPECT_EQ(checkRecord.updateReason, userReason(userInitiated, c.reason));
+    EXPECT_EQ(checkRecord.upgradeReason, kUndecided);
   }
 }
 
@@ -112,40 +116,40 @@ INSTANTIATE_TEST_SUITE_P(
     Table, UpdateRuleTest,
     ::testing::Values(
         UpdateCase{"no new version", "1.0", "", kInstaller, {"Echo Box|Studio=0.1"}, -1, false,
-                   false, -1},
-        UpdateCase{"no installer", "1.0", "2.0", "", {"Echo Box|Studio=0.1"}, -1, false, false, -1},
+                   false, kNoneOnOffer},
+        UpdateCase{"no installer", "1.0", "2.0", "", {"Echo Box|Studio=0.1"}, -1, false, false, kNoneOnOffer},
         UpdateCase{"file installer", "1.0", "2.0", "file:///C:/EchoBox.exe",
-                   {"Echo Box|Studio=0.1"}, -1, false, false, -1},
+                   {"Echo Box|Studio=0.1"}, -1, false, false, kNotWebAddress},
         UpdateCase{"UNC installer", "1.0", "2.0", "\\\\host\\share\\EchoBox.exe", {}, -1, false,
-                   false, -1},
-        UpdateCase{"1.10 is newer than 1.9", "1.9", "1.10", kInstaller, {}, -1, true, true, -1},
+                   false, kNotWebAddress},
+        UpdateCase{"1.10 is newer than 1.9", "1.9", "1.10", kInstaller, {}, -1, true, true, kOffered},
         UpdateCase{"1.9 is older than 1.10", "1.10", "1.9", kInstaller, {"Echo Box|Studio=0.1"},
-                   -1, false, false, -1},
-        UpdateCase{"10.0 is newer than 2.0", "2.0", "10.0", kInstaller, {}, -1, true, true, -1},
-        UpdateCase{"2.0 is older than 10.0", "10.0", "2.0", kInstaller, {}, -1, false, false, -1},
-        UpdateCase{"equal versions", "2.0", "2.0", kInstaller, {}, -1, false, false, -1},
-        UpdateCase{"1.0.0 is 1.0", "1.0", "1.0.0", kInstaller, {}, -1, false, false, -1},
+                   -1, false, false, kNotNewer},
+        UpdateCase{"10.0 is newer than 2.0", "2.0", "10.0", kInstaller, {}, -1, true, true, kOffered},
+        UpdateCase{"2.0 is older than 10.0", "10.0", "2.0", kInstaller, {}, -1, false, false, kNotNewer},
+        UpdateCase{"equal versions", "2.0", "2.0", kInstaller, {}, -1, false, false, kNotNewer},
+        UpdateCase{"1.0.0 is 1.0", "1.0", "1.0.0", kInstaller, {}, -1, false, false, kNotNewer},
         UpdateCase{"beta of the installed version", "2.0", "2.0b1", kInstaller, {}, -1, false,
-                   false, -1},
+                   false, kNotNewer},
         UpdateCase{"no entry for the key", "1.0", "2.0", kInstaller,
-                   {"Other|Studio=9.0", "Echo Box|Live=9.0"}, -1, true, true, -1},
+                   {"Other|Studio=9.0", "Echo Box|Live=9.0"}, -1, true, true, kOffered},
         UpdateCase{"key differs in case", "1.0", "2.0", kInstaller, {"echo box|studio=9.0"}, -1,
-                   true, true, -1},
+                   true, true, kOffered},
         UpdateCase{"declined the same version", "1.5", "2.0", kInstaller,
-                   {"Other|Studio=9.0", "Echo Box|Studio=2.0"}, -1, false, true, 1},
+                   {"Other|Studio=9.0", "Echo Box|Studio=2.0"}, -1, false, true, kDeclinedBefore},
         UpdateCase{"declined a newer version", "1.5", "1.9", kInstaller, {"Echo Box|Studio=2.0"},
-                   -1, false, true, 0},
+                   -1, false, true, kDeclinedBefore},
         UpdateCase{"declined an older version", "1.5", "2.1", kInstaller, {"Echo Box|Studio=2.0"},
-                   -1, true, true, 0},
+                   -1, true, true, kOffered},
         UpdateCase{"declined 1.9, offer 1.10", "1.5", "1.10", kInstaller, {"Echo Box|Studio=1.9"},
-                   -1, true, true, 0},
+                   -1, true, true, kOffered},
         UpdateCase{"first of two entries decides", "1.0", "2.0", kInstaller,
                    {"Other|Studio=1.0", "Echo Box|Studio=2.1", "Echo Box|Studio=1.0"}, -1, false,
-                   true, 1},
+                   true, kDeclinedBefore},
         UpdateCase{"first of two entries decides, offered", "1.0", "2.0", kInstaller,
-                   {"Echo Box|Studio=1.0", "Echo Box|Studio=2.1"}, -1, true, true, 0},
+                   {"Echo Box|Studio=1.0", "Echo Box|Studio=2.1"}, -1, true, true, kOffered},
         UpdateCase{"no lookup when the count is 0", "1.0", "2.0", kInstaller,
-                   {"Echo Box|Studio=2.0"}, 0, true, true, -1}));
+                   {"Echo Box|Studio=2.0"}, 0, true, true, kOffered}));
 
 struct UpgradeCase {
   const char* what;
@@ -154,7 +158,7 @@ struct UpgradeCase {
   ListLines list;
   bool automaticOffers;
   bool userOffers;
-  int32_t index;
+  OfferReason reason;  // of an automatic check
 };
 
 class UpgradeRuleTest : public DecisionTest, public ::testing::WithParamInterface<UpgradeCase> {};
@@ -163,7 +167,6 @@ TEST_P(UpgradeRuleTest, OffersUpgrade) {
   const UpgradeCase& c = GetParam();
   for (bool userInitiated : {false, true}) {
     SCOPED_TRACE(std::string(c.what) + (userInitiated ? ", user-initiated" : ", automatic"));
-    upgradeSkipIndex = -1;
     copyBounded(checkRecord.upgradeName, c.upgradeName, sizeof checkRecord.upgradeName);
     copyBounded(checkRecord.upgradePageUrl, c.upgradePageUrl, sizeof checkRecord.upgradePageUrl);
     checkRecord.userInitiated = userInitiated;
@@ -174,30 +177,30 @@ TEST_P(UpgradeRuleTest, OffersUpgrade) {
     decideUpgrade(checkRecord);
 
     EXPECT_EQ(checkRecord.upgradeAvailable, userInitiated ? c.userOffers : c.automaticOffers);
-    EXPECT_EQ(upgradeSkipIndex, c.index);
-    EXPECT_EQ(updateSkipIndex, -1);
+    EXPECT_EQ(checkRecord.upgradeReason, userReason(userInitiated, c.reason));
+    EXPECT_EQ(checkRecord.updateReason, kUndecided);
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, UpgradeRuleTest,
     ::testing::Values(
-        UpgradeCase{"no name", "", kPage, {"Echo Box|Studio=Echo Box 2"}, false, false, -1},
-        UpgradeCase{"no page", "Echo Box 2", "", {"Echo Box|Studio=x"}, false, false, -1},
-        UpgradeCase{"script page", "Echo Box 2", "javascript:alert(1)", {}, false, false, -1},
-        UpgradeCase{"drive page", "Echo Box 2", "C:\\page.html", {}, false, false, -1},
-        UpgradeCase{"page with a line break", "Echo Box 2", "http://x\r\n", {}, false, false, -1},
-        UpgradeCase{"no entry", "Echo Box 2", kPage, {"Other|Studio=Echo Box 2"}, true, true, -1},
+        UpgradeCase{"no name", "", kPage, {"Echo Box|Studio=Echo Box 2"}, false, false, kNoneOnOffer},
+        UpgradeCase{"no page", "Echo Box 2", "", {"Echo Box|Studio=x"}, false, false, kNoneOnOffer},
+        UpgradeCase{"script page", "Echo Box 2", "javascript:alert(1)", {}, false, false, kNotWebAddress},
+        UpgradeCase{"drive page", "Echo Box 2", "C:\\page.html", {}, false, false, kNotWebAddress},
+        UpgradeCase{"page with a line break", "Echo Box 2", "http://x\r\n", {}, false, false, kNotWebAddress},
+        UpgradeCase{"no entry", "Echo Box 2", kPage, {"Other|Studio=Echo Box 2"}, true, true, kOffered},
         UpgradeCase{"declined that name", "Echo Box 2", kPage,
-                    {"Other|Studio=x", "Echo Box|Studio=Echo Box 2"}, false, true, 1},
+                    {"Other|Studio=x", "Echo Box|Studio=Echo Box 2"}, false, true, kDeclinedBefore},
         UpgradeCase{"declined a name differing in case", "Echo Box 2", kPage,
-                    {"Echo Box|Studio=echo box 2"}, true, true, 0},
+                    {"Echo Box|Studio=echo box 2"}, true, true, kOffered},
         UpgradeCase{"declined another name", "Echo Box 3", kPage, {"Echo Box|Studio=Echo Box 2"},
-                    true, true, 0},
+                    true, true, kOffered},
         UpgradeCase{"first of two entries decides", "Echo Box 2", kPage,
-                    {"Echo Box|Studio=Echo Box 2", "Echo Box|Studio=Other"}, false, true, 0},
+                    {"Echo Box|Studio=Echo Box 2", "Echo Box|Studio=Other"}, false, true, kDeclinedBefore},
         UpgradeCase{"first of two entries decides, offered", "Echo Box 2", kPage,
-                    {"Echo Box|Studio=Other", "Echo Box|Studio=Echo Box 2"}, true, true, 0}));
+                    {"Echo Box|Studio=Other", "Echo Box|Studio=Echo Box 2"}, true, true, kOffered}));
 
 TEST_F(DecisionTest, NothingInTheReplyOffersNothing) {
   for (bool userInitiated : {false, true}) {
@@ -236,11 +239,9 @@ TEST_F(DecisionTest, BothDeclinedOffersNothingOnAutomaticCheck) {
   upgrades.attach(checkRecord.upgradeSkipList, checkRecord.upgradeSkipCount);
 
   EXPECT_FALSE(decideOffers(checkRecord));
-  EXPECT_EQ(updateSkipIndex, 0);
-  EXPECT_EQ(upgradeSkipIndex, 0);
   EXPECT_FALSE(checkRecord.updateAvailable || checkRecord.upgradeAvailable);
-  EXPECT_EQ(checkRecord.updateReason, OfferReason::kDeclinedBefore);
-  EXPECT_EQ(checkRecord.upgradeReason, OfferReason::kDeclinedBefore);
+  EXPECT_EQ(checkRecord.updateReason, kDeclinedBefore);
+  EXPECT_EQ(checkRecord.upgradeReason, kDeclinedBefore);
 
   checkRecord.userInitiated = true;
   EXPECT_TRUE(decideOffers(checkRecord));
@@ -272,8 +273,8 @@ TEST_F(DecisionFromFilesTest, MissingListsSuppressNothing) {
   EXPECT_STREQ(checkRecord.skipKey, kKey);
   EXPECT_EQ(checkRecord.updateSkipCount, 0);
   EXPECT_EQ(checkRecord.upgradeSkipCount, 0);
-  EXPECT_EQ(updateSkipIndex, -1);
-  EXPECT_EQ(upgradeSkipIndex, -1);
+  EXPECT_EQ(checkRecord.updateReason, kOffered);
+  EXPECT_EQ(checkRecord.upgradeReason, kOffered);
   EXPECT_TRUE(checkRecord.updateAvailable);
   EXPECT_TRUE(checkRecord.upgradeAvailable);
   EXPECT_EQ(folderListing(folder.roaming), "Corvane;");
@@ -289,8 +290,8 @@ TEST_F(DecisionFromFilesTest, DeclinedOffersInTheFilesAreWithheld) {
   EXPECT_FALSE(runUpdateDecision(checkRecord));
   EXPECT_EQ(checkRecord.updateSkipCount, 2);
   EXPECT_EQ(checkRecord.upgradeSkipCount, 1);
-  EXPECT_EQ(updateSkipIndex, 1);
-  EXPECT_EQ(upgradeSkipIndex, 0);
+  EXPECT_EQ(checkRecord.updateReason, kDeclinedBefore);
+  EXPECT_EQ(checkRecord.upgradeReason, kDeclinedBefore);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/check_record.h"
-#include "query/check_libraries_win32.h"
+#include "query/loaded_dll_calls_win32.h"
 #include "query/reply_nodes.h"
 
 // SHCreateMemStream, imported from shlwapi.dll by ordinal 12 (shlwapi_ordinals.def).
@@ -47,8 +47,8 @@ UpdateStatus ParseUpdateResponse(CheckRecord* record) {
   if (length == 0) return parse.outcome;
 
   IXmlReader* reader = nullptr;
-  if (!loadCheckLibraries() ||
-      checkCalls.createXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader), nullptr) != S_OK) {
+  if (!loadDllCalls() ||
+      loadedDllCalls.createXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader), nullptr) != S_OK) {
     return parse.outcome;
   }
   IStream* stream =

@@ -11,7 +11,9 @@ struct QueryContext {
   void* internetHandle;    // HINTERNET from InternetOpenA
   void* connectHandle;     // HINTERNET from InternetConnectA
   void* requestHandle;     // HINTERNET from HttpOpenRequestA
-  int32_t handleState;     // handle-created notifications: 0, 1, 2, or 3 for one without a handle
+  // Handle-created notifications seen: 0, 1, 2, or 3 once one came without a handle. Kept up to
+  // date as the record lays it out; nothing in the check reads it.
+  int32_t handleState;
   char readBuffer[2048];   // receives the reply
   uint32_t bytesRead;      // byte count of the last read
 
@@ -20,6 +22,7 @@ struct QueryContext {
   int32_t readPhase;          // who handles the next request-complete notification (interlocked)
   uint32_t bytesCollected;    // reply bytes gathered in readBuffer over all reads
   void* timeLimitTimer;       // timer-queue timer that ends a stalled check
+  // Who closes the three handles above, and when: request_handles.h.
   int32_t requestCalls;       // calls in flight on the request handle, and its close (interlocked)
   int32_t releaseAsked;       // 1 once the exit-time release wants every handle closed (interlocked)
 };

@@ -6,15 +6,12 @@
 #include <atomic>
 
 #include "app/check_record.h"
-#include "query/check_libraries_win32.h"
 #include "query/query_context.h"
-#include "query/update_query_progress.h"
+#include "query/reply_progress.h"
+#include "query/request_handles.h"
+#include "query/update_query_win32.h"
 
 namespace {
-
-constexpr UINT kCheckCompleteMessage = WM_APP + 1;
-
-void* takeHandle(void*& field) { return std::atomic_ref<void*>(field).exchange(nullptr); }
 
 // WinINet's threads hand over synchronously: the dialog has handled the record when this
 // returns. A check that ends on the dialog's own thread (a call that failed at once inside
@@ -23,9 +20,9 @@ void deliverCompletion(QueryContext& query) {
   HWND dialog = static_cast<HWND>(query.dialogWindow);
   LPARAM record = reinterpret_cast<LPARAM>(query.record);
   if (GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId()) {
-    PostMessageW(dialog, kCheckCompleteMessage, 0, record);
+    PostMessageW(dialog, WM_CHECK_COMPLETE, 0, record);
   } else {
-    SendMessageW(dialog, kCheckCompleteMessage, 0, record);
+    SendMessageW(dialog, WM_CHECK_COMPLETE, 0, record);
   }
 }
 
@@ -47,11 +44,11 @@ void endCheckWithReply(QueryContext& query) {
 void endCheckAsFailed(QueryContext& query, bool abortRequest) {
   if (query.record == nullptr || !claimCompletion(query)) return;
   query.record->requestResult = -1;
-  // Closed here only when no thread is making a call on the handle (WinINet allows a close only
-  // then, or after a call has returned ERROR_IO_PENDING, or inside the handle's own callback);
-  // otherwise the thread making the call closes it once the call has returned. The check ends
-  // now either way: the completion does not wait for the close.
-  if (abortRequest && askRequestClose(query)) closeQueryRequest(query);
+  // Closed here only when no thread is making a call on the handle (the rule in
+  // request_handles.h; a close inside the handle's own callback is allowed too); otherwise the
+  // thread making the call closes it once the call has returned. The check ends now either way:
+  // the completion does not wait for the close.
+  if (abortRequest && askRequestClose(query)) closeAskedHandles(query);
   stopQueryTimeLimit(query);
   deliverCompletion(query);
 }
@@ -70,14 +67,4 @@ void stopQueryTimeLimit(QueryContext& query) {
   // No waiting: this may run inside the timer's own callback.
   HANDLE timer = takeHandle(query.timeLimitTimer);
   if (timer != nullptr) DeleteTimerQueueTimer(nullptr, timer, nullptr);
-}
-
-void closeQueryRequest(QueryContext& query) {
-  HINTERNET request = takeHandle(query.requestHandle);
-  if (request != nullptr) checkCalls.internetCloseHandle(request);
-  if (!handlesReleaseAsked(query)) return;
-  HINTERNET connection = takeHandle(query.connectHandle);
-  if (connection != nullptr) checkCalls.internetCloseHandle(connection);
-  HINTERNET root = takeHandle(query.internetHandle);
-  if (root != nullptr) checkCalls.internetCloseHandle(root);
 }

@@ -18,6 +18,3 @@ bool startQueryTimeLimit(QueryContext& query, uint32_t milliseconds);
 // Cancels the time limit without waiting for it.
 void stopQueryTimeLimit(QueryContext& query);
 
-// Closes the request handle unless another thread already has; once the exit-time release has
-// been asked for, the connection and root handles too.
-void closeQueryRequest(QueryContext& query);

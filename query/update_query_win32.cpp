@@ -10,11 +10,12 @@
 
 #include "app/check_record.h"
 #include "presentation/debug_output_win32.h"
-#include "query/check_libraries_win32.h"
+#include "query/loaded_dll_calls_win32.h"
+#include "query/notification_rules.h"
 #include "query/query_context.h"
-#include "query/query_status.h"
+#include "query/reply_progress.h"
+#include "query/request_handles.h"
 #include "query/update_query_completion_win32.h"
-#include "query/update_query_progress.h"
 #include "query/update_query_request.h"
 
 static_assert(sizeof(DWORD) == sizeof(uint32_t), "bytesRead is handed to WinINet as a DWORD");
@@ -37,7 +38,7 @@ void useBinaryStandardError() {
 
 void fetchUserAgent() {
   DWORD size = sizeof userAgent;
-  if (FAILED(checkCalls.obtainUserAgentString(0, userAgent, &size)) || userAgent[0] == '\0') {
+  if (FAILED(loadedDllCalls.obtainUserAgentString(0, userAgent, &size)) || userAgent[0] == '\0') {
     copyBounded(userAgent, kFallbackUserAgent, sizeof userAgent);
   }
 }
@@ -48,11 +49,11 @@ HINTERNET currentRequest(QueryContext& query) {
 
 // WinINet takes a connection closed before any status line for an answer without headers.
 bool serverAnswered(QueryContext& query) {
-  DWORD status = 0;
-  DWORD size = sizeof status;
-  bool known = checkCalls.httpQueryInfoA(currentRequest(query), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                              &size, nullptr) != FALSE;
-  return isHttpAnswer(known, status);
+  DWORD httpCode = 0;
+  DWORD size = sizeof httpCode;
+  bool known = loadedDllCalls.httpQueryInfoA(currentRequest(query), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+                                             &httpCode, &size, nullptr) != FALSE;
+  return isHttpAnswer(known, httpCode);
 }
 
 // The reply is complete when the block is full or as long as its header said. WinINet reports
@@ -60,8 +61,8 @@ bool serverAnswered(QueryContext& query) {
 void finishReading(QueryContext& query) {
   DWORD announced = 0;
   DWORD size = sizeof announced;
-  bool lengthKnown = checkCalls.httpQueryInfoA(currentRequest(query), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                                    &announced, &size, nullptr) != FALSE;
+  bool lengthKnown = loadedDllCalls.httpQueryInfoA(currentRequest(query), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                                                   &announced, &size, nullptr) != FALSE;
   if (replyEndedEarly(query.bytesCollected, lengthKnown, announced)) {
     endCheckAsFailed(query, false);
   } else {
@@ -80,8 +81,8 @@ void readReply(QueryContext& query) {
     }
     query.bytesRead = 0;
     markReadInFlight(query);
-    BOOL done = checkCalls.internetReadFile(currentRequest(query), query.readBuffer + query.bytesCollected, size,
-                                 reinterpret_cast<DWORD*>(&query.bytesRead));
+    BOOL done = loadedDllCalls.internetReadFile(currentRequest(query), query.readBuffer + query.bytesCollected, size,
+                                                reinterpret_cast<DWORD*>(&query.bytesRead));
     if (!done && GetLastError() == ERROR_IO_PENDING) return;
     if (!takeReadResult(query)) return;  // a notification has taken this read already
     if (!done) {
@@ -120,7 +121,7 @@ void onRequestComplete(QueryContext& query, LPVOID information, DWORD informatio
     }
   }
   // Anything else reports a read already taken, or comes after the check has ended.
-  if (leaveRequestCalls(query)) closeQueryRequest(query);
+  if (leaveRequestCalls(query)) closeAskedHandles(query);
 }
 
 void onHandleCreated(QueryContext& query, LPVOID information) {
@@ -137,7 +138,7 @@ void StartUpdateQuery(HWND dialog) {
   query.record = &checkRecord;
   checkRecord.requestResult = -1;
   useBinaryStandardError();
-  if (!loadCheckLibraries()) {
+  if (!loadDllCalls()) {
     endCheckAsFailed(query, false);
     return;
   }
@@ -155,58 +156,61 @@ void StartUpdateQuery(HWND dialog) {
     return;
   }
 
-  HINTERNET root = checkCalls.internetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+  HINTERNET root = loadedDllCalls.internetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
   if (root == nullptr) {
     endCheckAsFailed(query, false);
     return;
   }
   std::atomic_ref<void*>(query.internetHandle).store(root);
   // Without its callback an asynchronous request would never be heard of again.
-  if (checkCalls.internetSetStatusCallbackA(root, QueryStatusCallback) == INTERNET_INVALID_STATUS_CALLBACK) {
+  if (loadedDllCalls.internetSetStatusCallbackA(root, QueryStatusCallback) == INTERNET_INVALID_STATUS_CALLBACK) {
     endCheckAsFailed(query, false);
     return;
   }
 
   DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&query);
-  HINTERNET connection = checkCalls.internetConnectA(root, host, kUpdatePort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
+  HINTERNET connection = loadedDllCalls.internetConnectA(root, host, kUpdatePort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
   if (connection == nullptr) {
     endCheckAsFailed(query, false);
     return;
   }
   std::atomic_ref<void*>(query.connectHandle).store(connection);
 
-  HINTERNET request = checkCalls.httpOpenRequestA(connection, kRequestVerb, objectName, nullptr, nullptr, acceptTypes,
-                                       kRequestFlags, context);
+  HINTERNET request = loadedDllCalls.httpOpenRequestA(connection, kRequestVerb, objectName, nullptr, nullptr, acceptTypes,
+                                                      kRequestFlags, context);
   if (request == nullptr) {
     endCheckAsFailed(query, false);
     return;
   }
   std::atomic_ref<void*>(query.requestHandle).store(request);
-  if (!enterRequestCalls(query)) {  // the time limit has ended the check already
-    closeQueryRequest(query);
+  if (!enterRequestCalls(query)) {
+    // The time limit has ended the check and asked for the close, so it closes too: whichever of
+    // the two takes the request's field first closes the handle, the other takes null (the time
+    // limit finds null when it took the field before the handle was stored). Closed once.
+    closeAskedHandles(query);
     return;
   }
 
   // Counted as sent before the call: its completion may run on another thread before it returns.
   checkRecord.requestResult = 0;
-  if (checkCalls.httpSendRequestA(request, requestHeader, headerLength, nullptr, 0)) {
+  if (loadedDllCalls.httpSendRequestA(request, requestHeader, headerLength, nullptr, 0)) {
     if (takeReplyArrival(query)) readAnsweredReply(query, true);
   } else if (GetLastError() != ERROR_IO_PENDING) {
     endCheckAsFailed(query, false);
   }
-  if (leaveRequestCalls(query)) closeQueryRequest(query);
+  if (leaveRequestCalls(query)) closeAskedHandles(query);
 }
 
-void CALLBACK QueryStatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information,
+void CALLBACK QueryStatusCallback(HINTERNET, DWORD_PTR context, DWORD notification, LPVOID information,
                                   DWORD informationLength) {
   if (context == 0) return;
   QueryContext& query = *reinterpret_cast<QueryContext*>(context);
-  if (const char* line = statusLine(status)) {
+  if (const char* line = statusLine(notification)) {
     (void)fputs(line, stderr);  // a lost line changes nothing
     writeDebugLine(line);       // a GUI process's standard error is seldom connected
   }
 
-  switch (status) {
+  switch (notification) {
     case INTERNET_STATUS_HANDLE_CREATED:
       onHandleCreated(query, information);
       break;
@@ -229,11 +233,7 @@ void ReleaseQueryHandles() {
   stopQueryTimeLimit(query);
   HINTERNET root = static_cast<HINTERNET>(std::atomic_ref<void*>(query.internetHandle).load());
   if (root == nullptr) return;
-  checkCalls.internetSetStatusCallbackA(root, nullptr);
-  // The connection and root go with the request: at once when no WinINet call is being made on
-  // it, otherwise the thread making the call closes all three as it leaves.
-  // The close is asked first: from then on no thread starts a call, so none in flight stays none.
-  bool closeRequestNow = askRequestClose(query);
-  bool noCallInFlight = askHandlesRelease(query);
-  if (closeRequestNow || noCallInFlight) closeQueryRequest(query);
+  loadedDllCalls.internetSetStatusCallbackA(root, nullptr);
+  // All three close now, or as the last thread making a call on the request leaves it.
+  releaseHandlesAtExit(query);
 }

@@ -7,9 +7,10 @@
 #include <thread>
 
 #include "app/check_record.h"
-#include "query/check_libraries_win32.h"
+#include "query/loaded_dll_calls_win32.h"
+#include "query/reply_progress.h"
+#include "query/request_handles.h"
 #include "query/update_query_completion_win32.h"
-#include "query/update_query_progress.h"
 
 namespace {
 
@@ -43,8 +44,8 @@ class UpdateQueryTest : public ::testing::Test {
   void SetUp() override {
     checkRecord = CheckRecord{};
     seen = Seen{};
-    ASSERT_TRUE(loadCheckLibraries());
-    loadedCalls = checkCalls;
+    ASSERT_TRUE(loadDllCalls());
+    loadedCalls = loadedDllCalls;
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = testDialogProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -61,7 +62,7 @@ class UpdateQueryTest : public ::testing::Test {
     stopQueryTimeLimit(query());
     ReleaseQueryHandles();
     DestroyWindow(dialog);
-    checkCalls = loadedCalls;
+    loadedDllCalls = loadedCalls;
   }
 
   static QueryContext& query() { return checkRecord.query; }
@@ -122,7 +123,7 @@ class UpdateQueryTest : public ::testing::Test {
   }
 
   HWND dialog = nullptr;
-  CheckLibraryCalls loadedCalls = {};
+  LoadedDllCalls loadedCalls = {};
 };
 
 INTERNET_STATUS_CALLBACK WINAPI refuseCallback(HINTERNET, INTERNET_STATUS_CALLBACK) {
@@ -275,19 +276,18 @@ TEST_F(UpdateQueryTest, RedirectWithoutTargetIsRefused) {
   EXPECT_EQ(seen.requestResult, -1);
 }
 
-TEST_F(UpdateQueryTest, HandleCreatedCountsHandles) {
+TEST_F(UpdateQueryTest, HandleCreatedLeavesTheCheckGoing) {
   INTERNET_ASYNC_RESULT handle = {0x1234, 0};
-  notifyFromWorker(INTERNET_STATUS_HANDLE_CREATED, &handle, sizeof handle);
-  EXPECT_EQ(query().handleState, 1);
-  notifyFromWorker(INTERNET_STATUS_HANDLE_CREATED, nullptr, 0);
-  EXPECT_EQ(query().handleState, 1);
-  notifyFromWorker(INTERNET_STATUS_HANDLE_CREATED, &handle, sizeof handle);
-  notifyFromWorker(INTERNET_STATUS_HANDLE_CREATED, &handle, sizeof handle);
-  EXPECT_EQ(query().handleState, 2);
   INTERNET_ASYNC_RESULT none = {0, 0};
+  notifyFromWorker(INTERNET_STATUS_HANDLE_CREATED, &handle, sizeof handle);
+  notifyFromWorker(INTERNET_STATUS_HANDLE_CREATED, nullptr, 0);
   notifyFromWorker(INTERNET_STATUS_HANDLE_CREATED, &none, sizeof none);
-  EXPECT_EQ(query().handleState, 3);
   EXPECT_EQ(seen.messages, 0);
+  // The request's own completion still ends the check, once.
+  INTERNET_ASYNC_RESULT failed = {0, ERROR_INTERNET_CANNOT_CONNECT};
+  notifyFromWorker(INTERNET_STATUS_REQUEST_COMPLETE, &failed, sizeof failed);
+  EXPECT_EQ(seen.messages, 1);
+  EXPECT_EQ(seen.requestResult, -1);
 }
 
 TEST_F(UpdateQueryTest, TimeLimitEndsAStalledCheck) {
@@ -334,7 +334,7 @@ TEST_F(UpdateQueryTest, ReleaseClosesEveryHandleOnce) {
 }
 
 TEST_F(UpdateQueryTest, RefusedCallbackFailsTheCheckAtOnce) {
-  checkCalls.internetSetStatusCallbackA = refuseCallback;  // nothing would ever report the request
+  loadedDllCalls.internetSetStatusCallbackA = refuseCallback;  // nothing would ever report the request
   StartUpdateQuery(dialog);
   pumpUntil(1, 2000);
   EXPECT_EQ(seen.messages, 1);
@@ -350,7 +350,7 @@ TEST_F(UpdateQueryTest, ReleaseLeavesEveryHandleToTheThreadInACall) {
   EXPECT_NE(query().connectHandle, nullptr);
   EXPECT_NE(query().internetHandle, nullptr);
   ASSERT_TRUE(leaveRequestCalls(query()));  // as it leaves, it closes all three
-  closeQueryRequest(query());
+  closeAskedHandles(query());
   EXPECT_EQ(query().requestHandle, nullptr);
   EXPECT_EQ(query().connectHandle, nullptr);
   EXPECT_EQ(query().internetHandle, nullptr);

@@ -1,5 +1,6 @@
 #pragma once
-// The outcome of a check.
+// The outcome of a check: its status. WinINet's progress reports are called notifications here,
+// and the server's HTTP status an HTTP code.
 #include <cstdint>
 
 using UpdateStatus = int32_t;

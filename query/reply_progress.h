@@ -1,7 +1,8 @@
 #pragma once
-// Progress of one check across WinINet's threads and the time-limit timer: which party
+// How far the reply has come, across WinINet's threads and the time-limit timer: which party
 // handles a request-complete notification, how the reply block is collected over several
 // reads, and the one claim that lets exactly one party send the completion message.
+// Who closes the handles meanwhile is in request_handles.h.
 #include <cstddef>
 #include <cstdint>
 
@@ -24,31 +25,14 @@ void markReadInFlight(QueryContext& query);
 // True for the one caller that takes the result of the read in flight.
 bool takeReadResult(QueryContext& query);
 
-// The request handle may be closed only while no call on it is being made: a thread marks each
-// stretch in which it makes calls on the handle, and a close asked for meanwhile is left to the
-// last thread to leave. A call that returned ERROR_IO_PENDING counts as made: closing cancels it.
-// True when the caller may make calls on the request handle; false once its close was asked for.
-bool enterRequestCalls(QueryContext& query);
-// Ends the caller's stretch of calls. True when the caller is to close the handle now.
-bool leaveRequestCalls(QueryContext& query);
-// Asks for the handle to be closed. True when the caller is to close it now; otherwise the last
-// thread still making calls does, or it has been closed already.
-bool askRequestClose(QueryContext& query);
-// At exit the connection and root handles follow the same rule: asks for them to be closed with
-// the request (after askRequestClose, so that no call can start meanwhile). True when no call on the request is being made, so all may be closed now;
-// otherwise the last thread to leave closes them after the request.
-bool askHandlesRelease(QueryContext& query);
-// True once the exit-time release has been asked for.
-bool handlesReleaseAsked(QueryContext& query);
-
 // Bytes to ask for next, given how many are collected; 0 once the block is full.
 uint32_t nextReadSize(uint32_t collected);
 // Adds one read's count (clamped to what was asked for). True when reading is over:
 // the reply ended (a read of 0 bytes) or the block is full.
 bool addReadCount(uint32_t& collected, uint32_t count);
-// True when the server answered with an HTTP status line (any status, errors included);
+// True when the server answered with an HTTP status line (any code, errors included);
 // a connection closed without one is a failed request, not an empty reply.
-bool isHttpAnswer(bool statusKnown, uint32_t statusCode);
+bool isHttpAnswer(bool codeKnown, uint32_t httpCode);
 // True when the reply ended before the length its header announced (or before the block is
 // full, for a longer one): the connection was lost mid-body, so the read failed.
 bool replyEndedEarly(uint32_t collected, bool lengthKnown, uint64_t announcedLength);

@@ -1,6 +1,6 @@
-#include "query/check_libraries_win32.h"
+#include "query/loaded_dll_calls_win32.h"
 
-CheckLibraryCalls checkCalls;
+LoadedDllCalls loadedDllCalls;
 
 namespace {
 
@@ -19,13 +19,13 @@ bool take(HMODULE library, const char* name, Call& slot) {
 
 }  // namespace
 
-bool loadCheckLibraries() {
-  if (checkCalls.createXmlReader != nullptr) return true;
+bool loadDllCalls() {
+  if (loadedDllCalls.createXmlReader != nullptr) return true;
   // The libraries stay loaded for the life of the process: the table points into them.
   HMODULE wininet = loadSystemLibrary(L"wininet.dll");
   HMODULE urlmon = loadSystemLibrary(L"urlmon.dll");
   HMODULE xmllite = loadSystemLibrary(L"xmllite.dll");
-  CheckLibraryCalls calls = {};
+  LoadedDllCalls calls = {};
   bool complete = take(wininet, "InternetOpenA", calls.internetOpenA) &&
                   take(wininet, "InternetSetStatusCallbackA", calls.internetSetStatusCallbackA) &&
                   take(wininet, "InternetConnectA", calls.internetConnectA) &&
@@ -36,6 +36,6 @@ bool loadCheckLibraries() {
                   take(wininet, "InternetCloseHandle", calls.internetCloseHandle) &&
                   take(urlmon, "ObtainUserAgentString", calls.obtainUserAgentString) &&
                   take(xmllite, "CreateXmlReader", calls.createXmlReader);
-  if (complete) checkCalls = calls;
+  if (complete) loadedDllCalls = calls;
   return complete;
 }

@@ -1,14 +1,14 @@
-#include "query/query_status.h"
+#include "query/notification_rules.h"
 
 namespace {
 
-struct StatusText {
-  uint32_t status;
+struct NotificationLine {
+  uint32_t notification;
   const char* line;
 };
 
 // WinINet's INTERNET_STATUS_* codes and what each prints.
-constexpr StatusText kStatusTexts[] = {
+constexpr NotificationLine kNotificationLines[] = {
     {10, "Status: Resolving Name\n"},
     {11, "Status: Name Resolved\n"},
     {20, "Status: Connecting to Server\n"},
@@ -51,9 +51,9 @@ std::size_t schemeRun(const char* target, std::size_t length) {
 
 }  // namespace
 
-const char* statusLine(uint32_t status) {
-  for (const StatusText& entry : kStatusTexts) {
-    if (entry.status == status) return entry.line;
+const char* statusLine(uint32_t notification) {
+  for (const NotificationLine& entry : kNotificationLines) {
+    if (entry.notification == notification) return entry.line;
   }
   return "Status: Unknown\n";
 }

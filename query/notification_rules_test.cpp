@@ -1,4 +1,4 @@
-#include "query/query_status.h"
+#include "query/notification_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "query/query_status.h"
+#include "query/notification_rules.h"
 
 namespace {
 
@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (!secure && startsWithFolded(data, size, "https://")) __builtin_trap();
   if (secure && size == 0) __builtin_trap();
 
-  uint32_t status = 0;
-  if (size >= 4) std::memcpy(&status, data, 4);
-  const char* line = statusLine(status);
+  uint32_t notification = 0;
+  if (size >= 4) std::memcpy(&notification, data, 4);
+  const char* line = statusLine(notification);
   if (line != nullptr && std::strncmp(line, "Status: ", 8) != 0) __builtin_trap();
   return 0;
 }

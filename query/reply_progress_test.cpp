@@ -1,4 +1,4 @@
-#include "query/update_query_progress.h"
+#include "query/reply_progress.h"
 
 #include <gtest/gtest.h>
 
@@ -189,31 +189,6 @@ TEST(ReadPhaseTest, ContextStartsAwaitingTheReply) {
   static CheckRecord record;
   EXPECT_EQ(record.query.readPhase, kAwaitingReply);
   EXPECT_TRUE(claimCompletion(record.query));
-}
-
-// Who closes the request handle: never while a thread is making calls on it, exactly once.
-TEST(RequestCloseTest, TheHandleIsClosedOnceAndOnlyWithNoCallInFlight) {
-  enum Op { kEnter, kLeave, kAsk };
-  struct Step {
-    Op op;
-    bool result;  // kEnter: may make calls; kLeave, kAsk: is to close now
-  };
-  const std::vector<std::vector<Step>> cases = {
-      {{kAsk, true}, {kEnter, false}, {kAsk, false}},               // idle: the asker closes, at once
-      {{kEnter, true}, {kAsk, false}, {kLeave, true}},              // a call in flight: its thread closes
-      {{kEnter, true}, {kEnter, true}, {kAsk, false}, {kLeave, false}, {kLeave, true}},  // the last one out
-      {{kEnter, true}, {kLeave, false}, {kEnter, true}, {kLeave, false}, {kAsk, true}},  // no ask, no close
-      {{kEnter, true}, {kAsk, false}, {kEnter, false}, {kLeave, true}},  // none enters once it is asked for
-  };
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    QueryContext query{};
-    for (std::size_t step = 0; step < cases[i].size(); ++step) {
-      const Step& s = cases[i][step];
-      bool got = s.op == kEnter ? enterRequestCalls(query) : s.op == kLeave ? leaveRequestCalls(query)
-                                                                            : askRequestClose(query);
-      EXPECT_EQ(got, s.result) << "case " << i << ", step " << step;
-    }
-  }
 }
 
 }  // namespace
