@@ -9,6 +9,7 @@
 #include "query/check_libraries_win32.h"
 #include "query/query_context.h"
 #include "query/update_query_progress.h"
+#include "query/update_query_win32.h"
 
 namespace {
 
@@ -18,13 +19,17 @@ void* takeHandle(void*& field) { return std::atomic_ref<void*>(field).exchange(n
 
 // WinINet's threads hand over synchronously: the dialog has handled the record when this
 // returns. A check that ends on the dialog's own thread (a call that failed at once inside
-// WM_INITDIALOG) posts instead, so the message is handled once the message loop runs.
+// WM_INITDIALOG) posts instead, so the message is handled once the message loop runs. A full
+// queue refuses a post, and nothing else would end the hidden dialog: a timer, which needs no
+// room in the queue, brings the completion then, and with no timer either it is handled at
+// once, inside the dialog's creation.
 void deliverCompletion(QueryContext& query) {
   HWND dialog = static_cast<HWND>(query.dialogWindow);
   LPARAM record = reinterpret_cast<LPARAM>(query.record);
-  if (GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId()) {
-    PostMessageW(dialog, kCheckCompleteMessage, 0, record);
-  } else {
+  if (GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId()) {
+    SendMessageW(dialog, kCheckCompleteMessage, 0, record);
+  } else if (!PostMessageW(dialog, kCheckCompleteMessage, 0, record) &&
+             SetTimer(dialog, kCheckCompleteTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
     SendMessageW(dialog, kCheckCompleteMessage, 0, record);
   }
 }
