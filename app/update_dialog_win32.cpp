@@ -92,10 +92,6 @@ void reportUnsavedLists(int unsaved) {
 // The debug lines come after the work, off the dialog's thread: a debug viewer that does not
 // read holds each line up to 10 s, which must delay neither the save nor any window.
 void doButtonWork() {
-  // The check's line, which the dialog's thread could not write while the dialog was in view,
-  // comes first.
-  awaitDebugLineAside();
-  writeKeptDebugLine();
   int unsaved = 0;
   switch (pressedButton) {
     case IDC_DOWNLOAD:
@@ -110,6 +106,10 @@ void doButtonWork() {
     default:
       break;
   }
+  // The check's line, which the dialog's thread could not write while the dialog was in view,
+  // comes before the button's.
+  awaitDebugLineAside();
+  writeKeptDebugLine();
   reportCommand(pressedButton);
   reportUnsavedLists(unsaved);
   if (blockReasonError != 0) {
