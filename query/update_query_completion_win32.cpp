@@ -26,12 +26,12 @@ void* takeHandle(void*& field) { return std::atomic_ref<void*>(field).exchange(n
 void deliverCompletion(QueryContext& query) {
   HWND dialog = static_cast<HWND>(query.dialogWindow);
   LPARAM record = reinterpret_cast<LPARAM>(query.record);
-  if (GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId()) {
-    SendMessageW(dialog, kCheckCompleteMessage, 0, record);
-  } else if (!PostMessageW(dialog, kCheckCompleteMessage, 0, record) &&
-             SetTimer(dialog, kCheckCompleteTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
-    SendMessageW(dialog, kCheckCompleteMessage, 0, record);
+  bool dialogsThread = GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId();
+  if (dialogsThread && (PostMessageW(dialog, kCheckCompleteMessage, 0, record) ||
+                        SetTimer(dialog, kCheckCompleteTimer, USER_TIMER_MINIMUM, nullptr) != 0)) {
+    return;
   }
+  SendMessageW(dialog, kCheckCompleteMessage, 0, record);
 }
 
 void CALLBACK onTimeLimit(PVOID context, BOOLEAN) {
