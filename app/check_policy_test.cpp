@@ -22,4 +22,20 @@ TEST(PolicyValueTest, OnlyAWholeDwordCounts) {
   }
 }
 
+TEST(PolicyScopeTest, OnlyZeroTurnsChecksOffAndTheMachineDecidesFirst) {
+  const PolicyValue absent = {false, 0}, zero = {true, 0}, one = {true, 1}, two = {true, 2};
+  struct {
+    PolicyValue machine, user;
+    PolicyScope scope;
+  } const cases[] = {{absent, absent, PolicyScope::kNone}, {zero, absent, PolicyScope::kMachine},
+                     {two, absent, PolicyScope::kNone},    {absent, zero, PolicyScope::kUser},
+                     {absent, two, PolicyScope::kNone},    {absent, one, PolicyScope::kNone},
+                     {one, zero, PolicyScope::kNone},      {two, zero, PolicyScope::kNone},
+                     {zero, two, PolicyScope::kMachine}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(automaticChecksTurnedOffBy(c.machine, c.user), c.scope)
+        << c.machine.present << c.machine.value << " " << c.user.present << c.user.value;
+  }
+}
+
 }  // namespace

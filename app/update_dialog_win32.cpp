@@ -31,9 +31,12 @@ int pressedButton = 0;                   // 0 until a button has been acted on
 std::atomic<bool> buttonWorkDone{false};  // set by the work's thread when it has finished
 HANDLE buttonWorker = nullptr;            // the work's thread, which log-off waits for
 ULONGLONG buttonWorkStarted = 0;
+bool workHoldsLogOff = false;             // whether log-off waits for the work at all
+DWORD blockReasonError = 0;               // why Windows refused the log-off reason; 0 if it did not
 
 // The work's thread posts WM_BUTTON_WORK_DONE once; should the post fail (a full message
-// queue), this timer finds the work done all the same.
+// queue), this timer finds the work done all the same, and with no timer to be had the work's
+// thread sends the message instead.
 constexpr UINT_PTR kWorkDoneTimer = 1;
 constexpr UINT kWorkDoneCheckMs = 100;
 // The longest the work may take: a save waits for other processes at most this long, and then
@@ -103,15 +106,27 @@ void doButtonWork() {
     default:
       break;
   }
+  // The check's line, which the dialog's thread could not write while the dialog was in view,
+  // comes before the button's.
+  awaitDebugLineAside();
+  writeKeptDebugLine();
   reportCommand(pressedButton);
   reportUnsavedLists(unsaved);
+  if (blockReasonError != 0) {
+    char line[kDebugLineWidth];
+    composeBlockReasonLine(checkRecord, blockReasonError, line);
+    writeDebugLine(line);
+  }
   buttonWorkDone = true;
 }
 
 DWORD WINAPI buttonWorkThread(LPVOID dialog) {
   doButtonWork();
-  // Once only: if the queue refuses it, the dialog's timer reads the flag.
-  PostMessageW(static_cast<HWND>(dialog), WM_BUTTON_WORK_DONE, 0, reinterpret_cast<LPARAM>(&checkRecord));
+  // Once only: if the queue refuses it, the dialog's timer reads the flag. A sent message does
+  // not go through the queue: it ends the dialog even when there is no timer either.
+  HWND window = static_cast<HWND>(dialog);
+  LPARAM record = reinterpret_cast<LPARAM>(&checkRecord);
+  if (!PostMessageW(window, WM_BUTTON_WORK_DONE, 0, record)) SendMessageW(window, WM_BUTTON_WORK_DONE, 0, record);
   return 0;
 }
 
@@ -125,7 +140,7 @@ void endDialog(HWND dialog) {
 // held up by other processes) gets the rest of its time first. Meanwhile messages that other
 // programs send are answered, so the thread never stops answering; posted ones wait.
 void waitForButtonWork() {
-  if (buttonWorker == nullptr) return;
+  if (buttonWorker == nullptr || !workHoldsLogOff) return;
   for (;;) {
     ULONGLONG spent = GetTickCount64() - buttonWorkStarted;
     if (spent >= kButtonWorkBudget) return;
@@ -148,19 +163,37 @@ BOOL CALLBACK endNoticeOf(HWND window, LPARAM dialog) {
   return TRUE;
 }
 
+// What the user is told while log-off waits for the button's work. Not now has nothing to finish
+// but a debug line: log-off never waits for it.
+const wchar_t* logOffReasonFor(int commandId) {
+  switch (commandId) {
+    case IDC_DOWNLOAD: return L"Opening the download in your web browser.";
+    case IDC_UPGRADE: return L"Opening the upgrade page in your web browser.";
+    case IDC_DONT_REMIND: return L"Saving your choice about updates.";
+    default: return nullptr;
+  }
+}
+
 void actOnButton(HWND dialog, int commandId) {
   pressedButton = commandId;
   ShowWindow(dialog, SW_HIDE);
   // A button sent behind the download notice cancels the download: the notice goes too.
   EnumThreadWindows(GetCurrentThreadId(), endNoticeOf, reinterpret_cast<LPARAM>(dialog));
-  // Log-off is never refused; this only tells the user why it waits (in WM_ENDSESSION).
-  ShutdownBlockReasonCreate(dialog, L"Saving your choice about updates.");
-  if (SetTimer(dialog, kWorkDoneTimer, kWorkDoneCheckMs, nullptr) != 0) {
-    buttonWorkStarted = GetTickCount64();
-    buttonWorker = CreateThread(nullptr, 0, buttonWorkThread, dialog, 0, nullptr);
-    if (buttonWorker != nullptr) return;
+  // Log-off is never refused, but WM_ENDSESSION's wait for the work stands only while Windows has
+  // a reason to show: without one it may end the process at once. A refusal is told by the
+  // work's thread, which may wait on a debug viewer; WM_ENDSESSION must be answered meanwhile.
+  const wchar_t* reason = logOffReasonFor(commandId);
+  workHoldsLogOff = reason != nullptr;
+  if (reason != nullptr && !ShutdownBlockReasonCreate(dialog, reason)) {
+    DWORD error = GetLastError();
+    blockReasonError = error != 0 ? error : ERROR_GEN_FAILURE;
   }
-  doButtonWork();  // no thread or timer to be had: done here, as the only way left
+  // Only a fallback for the work's hand-back: the work runs on its thread with or without it.
+  SetTimer(dialog, kWorkDoneTimer, kWorkDoneCheckMs, nullptr);
+  buttonWorkStarted = GetTickCount64();
+  buttonWorker = CreateThread(nullptr, 0, buttonWorkThread, dialog, 0, nullptr);
+  if (buttonWorker != nullptr) return;
+  doButtonWork();  // no thread to be had: done here, with the dialog hidden, as the only way left
   endDialog(dialog);
 }
 
@@ -173,6 +206,12 @@ void confirmDownload(HWND dialog) {
   noticeOpen = false;
   if (pressedButton != 0 || !IsWindow(dialog)) return;
   actOnButton(dialog, IDC_DOWNLOAD);  // only now is it known that the download goes ahead
+}
+
+int completeCheck(HWND dialog) {
+  if (completionHandled || pressedButton != 0) return 0;
+  completionHandled = true;
+  return OnCheckComplete(dialog, &checkRecord);
 }
 
 }  // namespace
@@ -202,15 +241,18 @@ INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       return OnDialogCommand(dialog, wParam);
     case WM_CHECK_COMPLETE:
       // Any program may post this message: only the query's one completion is acted on.
-      if (completionHandled || pressedButton != 0 || lParam != reinterpret_cast<LPARAM>(&checkRecord)) return 0;
-      completionHandled = true;
-      return OnCheckComplete(dialog, &checkRecord);
+      if (lParam != reinterpret_cast<LPARAM>(&checkRecord)) return 0;
+      return completeCheck(dialog);
     case WM_BUTTON_WORK_DONE:
       // Any program may post this one too: only the finished work ends the dialog.
       if (pressedButton != 0 && buttonWorkDone) endDialog(dialog);
       return 1;
     case WM_TIMER:
       if (wParam == kWorkDoneTimer && buttonWorkDone) endDialog(dialog);
+      if (wParam == kCheckCompleteTimer) {
+        KillTimer(dialog, kCheckCompleteTimer);
+        completeCheck(dialog);  // the query's completion, when its message was refused
+      }
       return 1;
     case WM_CLOSE:
       // Once a button is acted on, its work decides when the dialog goes.
@@ -221,6 +263,7 @@ INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       if (wParam != 0) waitForButtonWork();
       return 1;
     case WM_DESTROY:
+      writeKeptDebugLine();  // the dialog is out of view for good
       PostQuitMessage(0);
       return 1;
     default:

@@ -19,10 +19,11 @@ UpdateStatus judgeReply(CheckRecord* record) {
   return ParseUpdateResponse(record);
 }
 
-void reportError(UpdateStatus status) {
+// True when the box could be shown.
+bool reportError(UpdateStatus status) {
   char message[kErrorMessageWidth];
   composeErrorMessage(status, message);
-  MessageBoxW(nullptr, widenLatin1(message).text, widenLatin1(kErrorCaption).text, MB_OK);
+  return MessageBoxW(nullptr, widenLatin1(message).text, widenLatin1(kErrorCaption).text, MB_OK) != 0;
 }
 
 }  // namespace
@@ -59,25 +60,26 @@ int OnCheckComplete(HWND window, CheckRecord* record) {
   UpdateStatus status = judgeReply(record);
   bool anythingOnOffer = status == kStatusAnswered && runUpdateDecision(*record);
   CheckOutcome outcome = chooseOutcome(status, record->userInitiated, anythingOnOffer);
-  char line[kDebugLineWidth];
-  composeCheckLine(*record, status, outcome, line);
-  writeDebugLine(line);
-  switch (outcome) {
-    case CheckOutcome::kCloseUnseen:
-      closeDialog(window);
-      break;
-    case CheckOutcome::kReportAndClose:
-      reportError(status);
-      closeDialog(window);
-      break;
-    case CheckOutcome::kPresent: {
-      DialogPlan plan;
-      planDialog(*record, anythingOnOffer, plan);
-      applyDialogPlan(window, plan);
-      // A dialog nobody can see would wait for ever, holding the product's lock: the check ends.
-      if (!IsWindowVisible(window)) closeDialog(window);
-      break;
-    }
+  bool shown = false;  // the dialog or the error box
+  if (outcome == CheckOutcome::kReportAndClose) {
+    shown = reportError(status);
+  } else if (outcome == CheckOutcome::kPresent) {
+    DialogPlan plan;
+    planDialog(*record, anythingOnOffer, plan);
+    applyDialogPlan(window, plan);
+    shown = IsWindowVisible(window) != FALSE;
   }
+  // The line tells what happened, so it is composed once the showing has been tried. It is never
+  // written here while the dialog is in view: a debug viewer that does not read would freeze it.
+  char line[kDebugLineWidth];
+  composeCheckLine(*record, status, outcome, shown, line);
+  if (outcome == CheckOutcome::kPresent && shown) {
+    writeDebugLineAside(line);
+    return 1;
+  }
+  writeDebugLine(line);
+  // Closed unseen, after the error box, or because nobody could see the dialog: a dialog hidden
+  // for ever would hold the product's lock.
+  closeDialog(window);
   return 1;
 }

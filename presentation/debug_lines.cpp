@@ -91,11 +91,13 @@ void addOffer(char* out, const char* kind, const char* name, bool quoted, OfferR
   add(out, ")");
 }
 
-const char* shownText(CheckOutcome outcome, bool anythingOnOffer) {
+const char* shownText(CheckOutcome outcome, bool shown, bool anythingOnOffer) {
   switch (outcome) {
     case CheckOutcome::kCloseUnseen: return "nothing shown (automatic)";
-    case CheckOutcome::kReportAndClose: return "error message shown";
-    default: return anythingOnOffer ? "dialog shown" : "dialog shown as up to date";
+    case CheckOutcome::kReportAndClose: return shown ? "error message shown" : "error message could not be shown";
+    default:
+      if (!shown) return "dialog could not be shown; closed unseen";
+      return anythingOnOffer ? "dialog shown" : "dialog shown as up to date";
   }
 }
 
@@ -133,7 +135,7 @@ void addRecorded(char* out, const CheckRecord& record) {
 
 }  // namespace
 
-void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome,
+void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome, bool shown,
                       char (&out)[kDebugLineWidth]) {
   startLine(out, record);
   if (status != kStatusAnswered) {
@@ -146,7 +148,7 @@ void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutco
     addOffer(out, "upgrade", record.upgradeName, true, record.upgradeReason);
   }
   add(out, "; ");
-  add(out, shownText(outcome, record.updateAvailable || record.upgradeAvailable));
+  add(out, shownText(outcome, shown, record.updateAvailable || record.upgradeAvailable));
   endLine(out);
 }
 
@@ -174,6 +176,14 @@ bool composeCommandLine(const CheckRecord& record, int commandId, char (&out)[kD
   }
   endLine(out);
   return true;
+}
+
+void composeBlockReasonLine(const CheckRecord& record, unsigned long error, char (&out)[kDebugLineWidth]) {
+  startLine(out, record);
+  add(out, "log-off may cut the button's work short: Windows refused its reason (error ");
+  addNumber(out, static_cast<int32_t>(error));
+  add(out, ")");
+  endLine(out);
 }
 
 void composeSaveFailureLine(const char* fileName, char (&out)[kDebugLineWidth]) {

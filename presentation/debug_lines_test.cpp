@@ -49,7 +49,7 @@ TEST(DebugLines, CheckLineNamesOffersReasonsAndOutcome) {
     CheckRecord record = offering(c.version, c.installer, c.name, c.page, c.user);
     bool offered = c.status == kStatusAnswered && decideOffers(record);
     char line[kDebugLineWidth];
-    composeCheckLine(record, c.status, chooseOutcome(c.status, c.user, offered), line);
+    composeCheckLine(record, c.status, chooseOutcome(c.status, c.user, offered), true, line);
     EXPECT_EQ(line, (c.user ? kUser : kAutomatic) + c.expected + "\n");
   }
 }
@@ -62,9 +62,15 @@ std::string commandLine(const CheckRecord& record, int commandId) {
   return line;
 }
 
-std::string checkLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome) {
+std::string checkLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome, bool shown = true) {
   char line[kDebugLineWidth];
-  composeCheckLine(record, status, outcome, line);
+  composeCheckLine(record, status, outcome, shown, line);
+  return line;
+}
+
+std::string blockReasonLine(const CheckRecord& record, unsigned long error) {
+  char line[kDebugLineWidth];
+  composeBlockReasonLine(record, error, line);
   return line;
 }
 
@@ -94,6 +100,14 @@ TEST(DebugLines, OtherLinesSayExactlyWhatHappened) {
        "Corvane Update Checker: user-initiated check of \"Echo?Box\" 1.5: check failed (7); error message shown\n"},
       {checkLine(upgradeOnly, kStatusAnswered, CheckOutcome::kPresent),
        kAutomatic + "update 1.0 withheld (not newer), upgrade \"Echo Box 2\" offered; dialog shown\n"},
+      {checkLine(upgradeOnly, kStatusAnswered, CheckOutcome::kPresent, false),
+       kAutomatic + "update 1.0 withheld (not newer), upgrade \"Echo Box 2\" offered; dialog could not be shown; "
+                    "closed unseen\n"},
+      {checkLine(deleted, -3, CheckOutcome::kReportAndClose, false),
+       "Corvane Update Checker: user-initiated check of \"Echo?Box\" 1.5: reply missing or unreadable (-3); "
+       "error message could not be shown\n"},
+      {blockReasonLine(updateOnly, 120),
+       kAutomatic + "log-off may cut the button's work short: Windows refused its reason (error 120)\n"},
       {saveFailureLine(longName.c_str()), "Corvane Update Checker: saving " + longName.substr(0, 510 - 31) + "\n"},
   };
   for (const auto& [line, expected] : cases) EXPECT_EQ(line, expected);

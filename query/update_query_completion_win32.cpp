@@ -15,15 +15,19 @@ namespace {
 
 // WinINet's threads hand over synchronously: the dialog has handled the record when this
 // returns. A check that ends on the dialog's own thread (a call that failed at once inside
-// WM_INITDIALOG) posts instead, so the message is handled once the message loop runs.
+// WM_INITDIALOG) posts instead, so the message is handled once the message loop runs. A full
+// queue refuses a post, and nothing else would end the hidden dialog: a timer, which needs no
+// room in the queue, brings the completion then, and with no timer either it is handled at
+// once, inside the dialog's creation.
 void deliverCompletion(QueryContext& query) {
   HWND dialog = static_cast<HWND>(query.dialogWindow);
   LPARAM record = reinterpret_cast<LPARAM>(query.record);
-  if (GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId()) {
-    PostMessageW(dialog, WM_CHECK_COMPLETE, 0, record);
-  } else {
-    SendMessageW(dialog, WM_CHECK_COMPLETE, 0, record);
+  bool dialogsThread = GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId();
+  if (dialogsThread && (PostMessageW(dialog, WM_CHECK_COMPLETE, 0, record) ||
+                        SetTimer(dialog, kCheckCompleteTimer, USER_TIMER_MINIMUM, nullptr) != 0)) {
+    return;
   }
+  SendMessageW(dialog, WM_CHECK_COMPLETE, 0, record);
 }
 
 void CALLBACK onTimeLimit(PVOID context, BOOLEAN) {

@@ -13,6 +13,10 @@ constexpr UINT WM_CHECK_COMPLETE = WM_APP + 1;
 // Every check ends with exactly one WM_CHECK_COMPLETE to dialog.
 void StartUpdateQuery(HWND dialog);
 
+// A check that ends on the dialog's own thread posts its completion message. Should the queue
+// refuse it, the completion comes as the dialog's WM_TIMER with this id, which the dialog kills.
+constexpr UINT_PTR kCheckCompleteTimer = 2;
+
 // WinINet's status callback, called with each notification (INTERNET_STATUS_*); context is the
 // address of checkRecord.query (0 is ignored).
 void CALLBACK QueryStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD notification,

@@ -130,6 +130,14 @@ INTERNET_STATUS_CALLBACK WINAPI refuseCallback(HINTERNET, INTERNET_STATUS_CALLBA
   return INTERNET_INVALID_STATUS_CALLBACK;
 }
 
+int connectionsAsked = 0;
+
+HINTERNET WINAPI countConnection(HINTERNET, LPCSTR, INTERNET_PORT, LPCSTR, LPCSTR, DWORD, DWORD, DWORD_PTR) {
+  ++connectionsAsked;
+  SetLastError(ERROR_INTERNET_CANNOT_CONNECT);
+  return nullptr;
+}
+
 TEST_F(UpdateQueryTest, FailedRequestEndsTheCheckOnceWithFailure) {
   checkRecord.requestResult = 0;
   INTERNET_ASYNC_RESULT failed = {0, ERROR_INTERNET_CANNOT_CONNECT};
@@ -335,8 +343,11 @@ TEST_F(UpdateQueryTest, ReleaseClosesEveryHandleOnce) {
 
 TEST_F(UpdateQueryTest, RefusedCallbackFailsTheCheckAtOnce) {
   loadedDllCalls.internetSetStatusCallbackA = refuseCallback;  // nothing would ever report the request
+  loadedDllCalls.internetConnectA = countConnection;
+  connectionsAsked = 0;
   StartUpdateQuery(dialog);
   pumpUntil(1, 2000);
+  EXPECT_EQ(connectionsAsked, 0);  // ended before any connection was asked for
   EXPECT_EQ(seen.messages, 1);
   EXPECT_EQ(seen.requestResult, -1);
   EXPECT_EQ(query().timeLimitTimer, nullptr);

@@ -3,6 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/check_record.h"
+#include "presentation/dialog_texts.h"
+#include "presentation/wide_text.h"
 #include "resources/resource.h"
 
 namespace {
@@ -52,26 +60,62 @@ TEST(Resources, MainDialogIsCreatedHiddenWithEveryControl) {
   DestroyWindow(dialog);
 }
 
-// Each static's text, word-wrapped in its own font as the control draws it, fits the control:
-// the dialog font's substitute differs between systems, and a line past the bottom is cut off
-// unseen.
+// The longest record the fields allow: each field full, in the widest letter it plausibly holds
+// (versions are digits and dots).
+CheckRecord longestRecord(bool userInitiated, bool anythingOnOffer) {
+  CheckRecord record{};
+  auto fill = [](char* field, std::size_t width, char letter) {
+    std::memset(field, letter, width - 1);
+    field[width - 1] = '\0';
+  };
+  fill(record.displayName, sizeof record.displayName, 'W');
+  fill(record.softwareLabel, sizeof record.softwareLabel, 'W');
+  fill(record.currentVersion, sizeof record.currentVersion, '8');
+  fill(record.newVersion, sizeof record.newVersion, '8');
+  fill(record.upgradeName, sizeof record.upgradeName, 'W');
+  record.userInitiated = userInitiated;
+  record.updateAvailable = anythingOnOffer;
+  record.upgradeAvailable = anythingOnOffer;
+  return record;
+}
+
+// Each static's text, as the checker composes it from the longest record (both on offer, and a
+// user's check up to date) or as the template has it, word-wrapped in the control's own font as
+// the control draws it, fits the control: the dialog font's substitute differs between systems,
+// and a line past the bottom or a word past the edge is cut off unseen.
 TEST(Resources, MainDialogTextsFitTheirControls) {
   if (!windowsCanBeCreated()) GTEST_SKIP() << "no display to create windows on";
   HWND dialog = createDialog(IDD_UPDATE);
   ASSERT_NE(dialog, nullptr);
-  for (int id : {IDC_HEADLINE, IDC_CURRENT_VERSION, IDC_NEW_VERSION, IDC_DOWNLOAD_NOTE, IDC_UPGRADE_HEADLINE}) {
+  std::vector<std::pair<int, std::string>> texts = {{IDC_DOWNLOAD_NOTE, ""}};  // the template's
+  for (bool offered : {true, false}) {
+    DialogPlan plan = {};
+    planDialog(longestRecord(!offered, offered), offered, plan);
+    for (std::size_t i = 0; i < plan.count; ++i) {
+      const DialogStep& step = plan.steps[i];
+      char name[32] = {};
+      GetClassNameA(GetDlgItem(dialog, step.controlId), name, sizeof name);
+      if (step.kind == DialogStepKind::kSetText && lstrcmpiA(name, "Static") == 0) {
+        texts.emplace_back(step.controlId, step.text);
+      }
+    }
+  }
+  ASSERT_EQ(texts.size(), 7u);  // the note; headline, versions and upgrade headline; the up-to-date headline
+  for (const auto& [id, text] : texts) {
     HWND control = GetDlgItem(dialog, id);
-    wchar_t text[256] = {};
-    GetWindowTextW(control, text, 256);
+    if (!text.empty()) SetWindowTextW(control, widenLatin1(text.c_str()).text);
+    wchar_t shown[256] = {};
+    GetWindowTextW(control, shown, 256);
     RECT client = {};
     GetClientRect(control, &client);
     RECT needed = client;
     HDC dc = GetDC(control);
     HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    DrawTextW(dc, shown, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
     SelectObject(dc, font);
     ReleaseDC(control, dc);
-    EXPECT_LE(needed.bottom, client.bottom) << id << " needs " << needed.bottom << " px, has " << client.bottom;
+    EXPECT_LE(needed.bottom, client.bottom) << id << " \"" << text << "\" needs " << needed.bottom << " px down";
+    EXPECT_LE(needed.right, client.right) << id << " \"" << text << "\" needs " << needed.right << " px across";
   }
   DestroyWindow(dialog);
 }

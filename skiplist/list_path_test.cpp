@@ -7,7 +7,9 @@
 
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "skiplist/list_files.h"
 #include "skiplist/list_test_folder.h"
@@ -50,6 +52,20 @@ TEST(TempNameTest, SitsInTheListsFolder) {
   EXPECT_STREQ(out, "/r/Corvane/~sl00000007.tmp");
   EXPECT_FALSE(tempNameBeside("SkippedUpdates.txt", 7u, out, sizeof out));
   EXPECT_FALSE(tempNameBeside("/r/Corvane/S.txt", 7u, out, 20));
+}
+
+TEST(TempNameTest, OnlyTheSavesOwnNamesAreTemporary) {
+  // Short names end before the places the check reads: each is read only within the name.
+  const std::pair<const char*, bool> cases[] = {
+      {"~sl1234abcd.tmp", true}, {"~sl00000007.tmp", true}, {"", false}, {"~", false}, {"~sl", false},
+      {"~sl.tmp", false}, {"~sl1234abc.tmp", false}, {"~sl1234abcde.tmp", false}, {"~sl1234ABCD.tmp", false},
+      {"~sl1234abcd.tmpx", false}, {"~sl1234abcd.txt", false}, {"SkippedUpdates.txt", false}};
+  for (const auto& [name, temporary] : cases) {
+    // A copy of its own length, so that a read past the name's end is caught.
+    std::unique_ptr<char[]> exact(new char[std::strlen(name) + 1]);
+    std::memcpy(exact.get(), name, std::strlen(name) + 1);
+    EXPECT_EQ(isTempListName(exact.get()), temporary) << name;
+  }
 }
 
 TEST(LocateTest, CreatesOnlyTheMakerFolderAndNoFile) {

@@ -1,7 +1,10 @@
 """Shared pieces of the dialog and decision cases: launch arguments, server replies, what the
 dialog shows, and the steps that end a shown dialog."""
+import json
 import os
 import shutil
+import subprocess
+import tempfile
 import time
 
 import harness
@@ -173,3 +176,40 @@ def wait_until(condition, timeout, step=0.1):
         if value or time.monotonic() > deadline:
             return value
         time.sleep(step)
+
+
+# --- other processes at work beside the checker ----------------------------------------------------
+
+def hold_list(desktop, roaming, *locks):
+    """hold_file holding the update list open (and any lock named) until its input ends."""
+    holder = subprocess.Popen(["wine", os.path.join(harness.env_path("CORVANE_BUILD_DIR"), "tests", "hold_file.exe"),
+                               harness.windows_path(roaming.path(harness.UPDATES_FILE)), *locks],
+                              env=desktop.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    assert holder.stdout.readline().strip() == b"held"
+    return holder
+
+
+def start_pinger(desktop, probe, seconds):
+    """The probe pinging the checker's windows for `seconds`; pings_of() reads its report."""
+    return subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "ping", str(seconds)], env=desktop.env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+
+
+def pings_of(pinger):
+    return json.loads(pinger.communicate(timeout=60)[0].splitlines()[-1])
+
+
+class StuckViewer:
+    """A debug viewer that never reads: every line written waits 10 s for it."""
+
+    def __init__(self, desktop):
+        self.stop = tempfile.mktemp(prefix="corvane-stuck-", dir=desktop.work)
+        self.viewer = subprocess.Popen(["wine", harness.env_path("CORVANE_DEBUG_LISTENER"), "--stuck",
+                                        harness.windows_path(self.stop)],
+                                       env=desktop.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+        assert self.viewer.stdout.readline() == b"ready\n"
+
+    def close(self):
+        open(self.stop, "w").close()
+        self.viewer.communicate(timeout=30)
+        os.remove(self.stop)

@@ -2,12 +2,14 @@
 declining at once, a list file another process holds open at the press (also while the user
 logs off, or another program posts WM_QUIT), and two automatic starts of one product."""
 import json
-import os
 import subprocess
 import time
 
+import pytest
+
 import harness
-from dialog_cases import END_BOUND, IDCANCEL, IDC_DONT_REMIND, INSTALLER, SHOW_BOUND, launch, reply, wait_until
+from dialog_cases import (END_BOUND, IDCANCEL, IDC_DONT_REMIND, INSTALLER, SHOW_BOUND, StuckViewer, hold_list, launch,
+                          pings_of, reply, start_pinger, wait_until)
 
 OTHER = b"Other|Studio=1.0\r\n"
 SKIP_LISTS_LOCK = "Local\\CorvaneUpdateChecker.SkipLists"
@@ -34,15 +36,6 @@ def test_two_checkers_declining_at_once_keep_both_choices(checker, probe, update
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Beta Box|Studio=2.0\r\nAlpha Box|Studio=2.0\r\n"
 
 
-def hold_list(desktop, roaming, *locks):
-    """hold_file holding the update list open (and any lock named) until its input ends."""
-    holder = subprocess.Popen(["wine", os.path.join(harness.env_path("CORVANE_BUILD_DIR"), "tests", "hold_file.exe"),
-                               harness.windows_path(roaming.path(harness.UPDATES_FILE)), *locks],
-                              env=desktop.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    assert holder.stdout.readline().strip() == b"held"
-    return holder
-
-
 def test_a_press_held_up_by_other_processes_lands_and_never_freezes(desktop, checker, probe, update_server, roaming):
     update_server.set_catalogue(reply("2.0", INSTALLER))
     roaming.write_skipped_updates(OTHER)
@@ -50,8 +43,7 @@ def test_a_press_held_up_by_other_processes_lands_and_never_freezes(desktop, che
     window = dialogs(probe, 1)[0]
     # Another checker's save holds the lock for 2 s, a backup tool the list for 5 s.
     holder = hold_list(desktop, roaming, SKIP_LISTS_LOCK)
-    pinger = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "ping", "30"], env=desktop.env,
-                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+    pinger = start_pinger(desktop, probe, 30)
     press(probe, window, IDC_DONT_REMIND)
     assert wait_until(lambda: not probe.windows(visible_only=True), 2), "the dialog stays up while it saves"
     time.sleep(2)
@@ -62,7 +54,7 @@ def test_a_press_held_up_by_other_processes_lands_and_never_freezes(desktop, che
     holder.communicate(timeout=30)  # its input ends: it lets go
     assert running.wait(END_BOUND).exit_code == 0
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
-    answers = json.loads(pinger.communicate(timeout=30)[0].splitlines()[-1])
+    answers = pings_of(pinger)
     assert answers["pings"] >= 10 and answers["late"] == 0, answers
 
 
@@ -77,23 +69,48 @@ def decline_while_held(desktop, checker, probe, update_server, roaming):
     return running, window, holder
 
 
+def log_off(desktop, probe, window):
+    """Windows asks the hidden dialog, then tells it, and ends the process once that returns."""
+    return subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "--hwnd", str(window["hwnd"]),
+                             "--timeout", "60", "endsession"], env=desktop.env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE)
+
+
+def log_off_report(logging_off):
+    report = json.loads(logging_off.communicate(timeout=90)[0].splitlines()[-1])
+    # The checker may end by itself once WM_ENDSESSION has returned, before Windows ends it.
+    assert report["queryAnswer"] == 1 and (report["terminated"] or report["endedAlready"]), report
+    return report
+
+
 def test_log_off_during_a_held_save_keeps_the_choice(desktop, checker, probe, update_server, roaming):
     running, window, holder = decline_while_held(desktop, checker, probe, update_server, roaming)
     assert wait_until(lambda: not probe.windows(visible_only=True), 2), "the dialog stays up"
-    pinger = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "ping", "20"], env=desktop.env,
-                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
-    # Windows asks the hidden dialog, then tells it, and ends the process once that returns.
-    log_off = subprocess.Popen(["wine", probe.exe_path, "--exe", probe.exe_name, "--hwnd", str(window["hwnd"]),
-                                "--timeout", "30", "endsession"], env=desktop.env, stdin=subprocess.DEVNULL,
-                               stdout=subprocess.PIPE)
+    pinger = start_pinger(desktop, probe, 20)
+    logging_off = log_off(desktop, probe, window)
     time.sleep(3)
     holder.communicate(timeout=30)  # the backup tool lets go while WM_ENDSESSION waits
-    report = json.loads(log_off.communicate(timeout=60)[0].splitlines()[-1])
-    assert report["queryAnswer"] == 1 and report["endSessionMs"] >= 2000 and report["terminated"], report
+    assert log_off_report(logging_off)["endSessionMs"] >= 2000
     running.wait(END_BOUND)
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
-    answers = json.loads(pinger.communicate(timeout=60)[0].splitlines()[-1])  # answered while it waited
+    answers = pings_of(pinger)  # answered while it waited
     assert answers["pings"] >= 5 and answers["late"] == 0, answers
+
+
+@pytest.mark.case_timeout(240)
+def test_log_off_waits_no_longer_than_the_work_may_take(desktop, checker, probe, update_server, roaming):
+    running, window, holder = decline_while_held(desktop, checker, probe, update_server, roaming)
+    # Held past the save's 10 s, and each line the work writes after it waits 10 s for a viewer:
+    # the work would run on for half a minute, past the 12 s log-off gives it from the press.
+    viewer = StuckViewer(desktop)
+    try:
+        report = log_off_report(log_off(desktop, probe, window))
+        assert report["endSessionAnswered"] and report["endSessionMs"] <= 12000 + 2000, report
+    finally:
+        holder.communicate(timeout=30)
+        viewer.close()
+    running.wait(END_BOUND)
+    assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER, "a save cut short left the list as it was"
 
 
 def test_a_quit_message_from_outside_waits_for_the_save(desktop, checker, probe, update_server, roaming):
@@ -104,6 +121,14 @@ def test_a_quit_message_from_outside_waits_for_the_save(desktop, checker, probe,
     holder.communicate(timeout=30)
     assert running.wait(END_BOUND).exit_code == 0
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER + b"Tone Lab|Studio=2.0\r\n"
+
+
+def test_a_quit_message_from_outside_before_any_press_ends_with_code_0(checker, probe, update_server, roaming):
+    update_server.set_catalogue(reply("2.0", INSTALLER))
+    running = checker.start(launch())
+    window = dialogs(probe, 1)[0]
+    assert probe.run("post", 0x12, 7, 0, extra=["--hwnd", str(window["hwnd"])])[0] == 0  # WM_QUIT(7)
+    assert running.wait(END_BOUND).exit_code == 0
 
 
 def test_two_automatic_starts_of_one_product_give_one_dialog(checker, probe, update_server, roaming):

@@ -1,10 +1,10 @@
 // Test only, linked into a copy of the checker (tests/failing/CorvaneUpdateChecker.exe), never
-// into the shipped one: makes chosen USER32 calls of the program fail, to see that a check ends
+// into the shipped one: makes chosen USER32 and KERNEL32 calls of the program fail, to see that a check ends
 // right whatever fails.
 //
 //   CORVANE_FAIL_CALLS=SetWindowPos,ShowWindow,PostMessageW:1
 //
-// Each named call returns FALSE (last error ERROR_ACCESS_DENIED) every time, or with ":N" its
+// Each named call returns FALSE or 0 (last error ERROR_ACCESS_DENIED) every time, or with ":N" its
 // first N times, without reaching USER32. Before wWinMain runs, this unit's static initializer
 // points the exe's own import slots at stand-ins. A named call the program does not import
 // ends it at once with exit code 3, so a misspelt name cannot pass for a fault handled.
@@ -23,7 +23,7 @@ struct FailingCall {
   std::atomic<long> left;    // failures still to come; negative: every call
 };
 
-enum : int { kSetWindowPos, kShowWindow, kDestroyWindow, kPostMessageW, kCallCount };
+enum : int { kSetWindowPos, kShowWindow, kDestroyWindow, kPostMessageW, kSetTimer, kCreateTimerQueueTimer, kCallCount };
 
 FailingCall calls[kCallCount] = {};
 
@@ -61,6 +61,18 @@ BOOL WINAPI destroyWindow(HWND window) {
 BOOL WINAPI postMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (failsNow(kPostMessageW)) return FALSE;
   return realOf<decltype(&PostMessageW)>(kPostMessageW)(window, message, wParam, lParam);
+}
+
+UINT_PTR WINAPI setTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC function) {
+  if (failsNow(kSetTimer)) return 0;
+  return realOf<decltype(&SetTimer)>(kSetTimer)(window, id, elapse, function);
+}
+
+BOOL WINAPI createTimerQueueTimer(PHANDLE timer, HANDLE queue, WAITORTIMERCALLBACK function, PVOID context,
+                                  DWORD due, DWORD period, ULONG flags) {
+  if (failsNow(kCreateTimerQueueTimer)) return FALSE;
+  return realOf<decltype(&CreateTimerQueueTimer)>(kCreateTimerQueueTimer)(timer, queue, function, context, due,
+                                                                          period, flags);
 }
 
 void describe(int index, const char* name, ULONG_PTR standIn) {
@@ -111,6 +123,8 @@ bool armFailures() {
   describe(kShowWindow, "ShowWindow", reinterpret_cast<ULONG_PTR>(&showWindow));
   describe(kDestroyWindow, "DestroyWindow", reinterpret_cast<ULONG_PTR>(&destroyWindow));
   describe(kPostMessageW, "PostMessageW", reinterpret_cast<ULONG_PTR>(&postMessageW));
+  describe(kSetTimer, "SetTimer", reinterpret_cast<ULONG_PTR>(&setTimer));
+  describe(kCreateTimerQueueTimer, "CreateTimerQueueTimer", reinterpret_cast<ULONG_PTR>(&createTimerQueueTimer));
   char wanted[256] = {};
   DWORD length = GetEnvironmentVariableA("CORVANE_FAIL_CALLS", wanted, sizeof wanted);
   if (length == 0) return true;

@@ -16,8 +16,9 @@
 //   ui_probe [options] endsession           log-off as Windows does it to the first matching
 //                                           window, hidden ones too: sends WM_QUERYENDSESSION,
 //                                           then WM_ENDSESSION (TRUE), and ends the window's
-//                                           process once that returns; reports the answer and
-//                                           how long WM_ENDSESSION took
+//                                           process once that returns (unless it has ended by
+//                                           itself); reports the answer and how long
+//                                           WM_ENDSESSION took
 //   ui_probe [options] ping SECONDS         every 200 ms sends WM_NULL (1 s limit) to each of the
 //                                           program's windows, hidden ones too, until none is
 //                                           left or the time is up; reports how many answered late
@@ -353,7 +354,7 @@ int commandEndSession(const Options& options) {
     return 1;
   }
   const HWND window = windows[0].hwnd;
-  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, windows[0].processId);
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, windows[0].processId);
   const UINT limit = static_cast<UINT>(options.timeoutSeconds * 1000.0);
   DWORD_PTR answer = 0;
   const bool queried =
@@ -364,11 +365,14 @@ int commandEndSession(const Options& options) {
       SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, limit, &ignored) != 0;
   const ULONGLONG took = GetTickCount64() - sent;
   const bool terminated = process != nullptr && TerminateProcess(process, 0);
+  // Once WM_ENDSESSION has returned, the program may end before Windows ends it.
+  const bool endedAlready = !terminated && process != nullptr && WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
   printLine("{\"hwnd\": " + handleText(window) + ", \"queryAnswered\": " + (queried ? "true" : "false") +
             ", \"queryAnswer\": " + std::to_string(answer) + ", \"endSessionAnswered\": " +
             (ended ? "true" : "false") + ", \"endSessionMs\": " + std::to_string(took) +
-            ", \"terminated\": " + (terminated ? "true" : "false") + "}");
-  return queried && ended && terminated ? 0 : 1;
+            ", \"terminated\": " + (terminated ? "true" : "false") +
+            ", \"endedAlready\": " + (endedAlready ? "true" : "false") + "}");
+  return queried && ended && (terminated || endedAlready) ? 0 : 1;
 }
 
 // What Windows judges by: a window that leaves a message unanswered for 5 s is "Not Responding".
