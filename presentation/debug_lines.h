@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "app/check_policy.h"
+#include "app/open_address.h"
 #include "presentation/dialog_texts.h"
 #include "query/update_status.h"
 
@@ -16,9 +17,10 @@ constexpr std::size_t kDebugLineWidth = 512;  // bytes, the terminating NUL incl
 void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome,
                       char (&out)[kDebugLineWidth]);
 
-// The button and what pressing it opens or records; false (and an empty line) for any other
-// command.
-bool composeCommandLine(const CheckRecord& record, int commandId, char (&out)[kDebugLineWidth]);
+// The button and what pressing it opens (and how the address went) or records; false (and an
+// empty line) for any other command.
+bool composeCommandLine(const CheckRecord& record, int commandId, AddressOutcome opened,
+                        char (&out)[kDebugLineWidth]);
 
 // A skip-list file that could not be saved; its previous content is still in place.
 void composeSaveFailureLine(const char* fileName, char (&out)[kDebugLineWidth]);

@@ -1,9 +1,12 @@
 """A check ends right whatever USER32 call fails: a test copy of the checker in which the calls
 named fail (every time, or their first N times), through the real program."""
+import time
+
 import pytest
 
 import harness
-from dialog_cases import (END_BOUND, IDCANCEL, IDC_DONT_REMIND, INSTALLER, SHOW_BOUND, launch, reply, run_unseen,
+from dialog_cases import (END_BOUND, IDCANCEL, IDC_DONT_REMIND, IDC_UPGRADE, INSTALLER, QUIET, SHOW_BOUND,
+                          UPGRADE_NAME, UPGRADE_PAGE, RunAs, box_parts, launch, message_box_of, reply, run_unseen,
                           show)
 
 RECORDED = b"Tone Lab|Studio=2.0\r\n"
@@ -46,6 +49,21 @@ def test_the_process_ends_all_the_same(failing_checker, probe, update_server, ro
     assert probe.press(button) is not None
     assert running.wait(END_BOUND).exit_code == 0
     assert roaming.read_bytes(harness.UPDATES_FILE) == (RECORDED if button == IDC_DONT_REMIND else None)
+
+
+def test_an_elevated_checker_without_a_desktop_shell_shows_the_address(failing_checker, probe, update_server,
+                                                                       shell_log, roaming):
+    # With no shell windows to be had the desktop's shell cannot be reached; the checker, started
+    # elevated, must not open the page itself.
+    update_server.set_catalogue(reply("2.0", INSTALLER, UPGRADE_NAME, UPGRADE_PAGE))
+    running = show(RunAs(failing_checker("CoCreateInstance")), probe, launch())[0]
+    assert probe.press(IDC_UPGRADE) is not None
+    caption, text, buttons = box_parts(message_box_of(probe, running))
+    assert caption == "Update Checker" and UPGRADE_PAGE in text.splitlines() and buttons == [(1, "OK")], text
+    time.sleep(QUIET)
+    assert running.running() and shell_log.addresses() == []
+    assert probe.dismiss() is not None and running.wait(END_BOUND).exit_code == 0
+    assert shell_log.addresses() == [] and roaming.read_bytes(harness.UPGRADES_FILE) is None
 
 
 def test_a_call_the_checker_does_not_make_is_refused(failing_checker):

@@ -1,14 +1,15 @@
 // Test only, linked into a copy of the checker (tests/failing/CorvaneUpdateChecker.exe), never
-// into the shipped one: makes chosen USER32 calls of the program fail, to see that a check ends
+// into the shipped one: makes chosen imported calls of the program fail, to see that a check ends
 // right whatever fails.
 //
 //   CORVANE_FAIL_CALLS=SetWindowPos,ShowWindow,PostMessageW:1
 //
 // Each named call returns FALSE (last error ERROR_ACCESS_DENIED) every time, or with ":N" its
-// first N times, without reaching USER32. Before wWinMain runs, this unit's static initializer
+// first N times, without reaching its DLL. Before wWinMain runs, this unit's static initializer
 // points the exe's own import slots at stand-ins. A named call the program does not import
 // ends it at once with exit code 3, so a misspelt name cannot pass for a fault handled.
 #include <windows.h>
+#include <objbase.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -23,7 +24,7 @@ struct FailingCall {
   std::atomic<long> left;    // failures still to come; negative: every call
 };
 
-enum : int { kSetWindowPos, kShowWindow, kDestroyWindow, kPostMessageW, kCallCount };
+enum : int { kSetWindowPos, kShowWindow, kDestroyWindow, kPostMessageW, kCoCreateInstance, kCallCount };
 
 FailingCall calls[kCallCount] = {};
 
@@ -61,6 +62,12 @@ BOOL WINAPI destroyWindow(HWND window) {
 BOOL WINAPI postMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (failsNow(kPostMessageW)) return FALSE;
   return realOf<decltype(&PostMessageW)>(kPostMessageW)(window, message, wParam, lParam);
+}
+
+// An HRESULT call fails with E_ACCESSDENIED: FALSE would read as S_OK.
+HRESULT WINAPI coCreateInstance(REFCLSID type, IUnknown* outer, DWORD context, REFIID wanted, void** object) {
+  if (failsNow(kCoCreateInstance)) return E_ACCESSDENIED;
+  return realOf<decltype(&CoCreateInstance)>(kCoCreateInstance)(type, outer, context, wanted, object);
 }
 
 void describe(int index, const char* name, ULONG_PTR standIn) {
@@ -111,6 +118,7 @@ bool armFailures() {
   describe(kShowWindow, "ShowWindow", reinterpret_cast<ULONG_PTR>(&showWindow));
   describe(kDestroyWindow, "DestroyWindow", reinterpret_cast<ULONG_PTR>(&destroyWindow));
   describe(kPostMessageW, "PostMessageW", reinterpret_cast<ULONG_PTR>(&postMessageW));
+  describe(kCoCreateInstance, "CoCreateInstance", reinterpret_cast<ULONG_PTR>(&coCreateInstance));
   char wanted[256] = {};
   DWORD length = GetEnvironmentVariableA("CORVANE_FAIL_CALLS", wanted, sizeof wanted);
   if (length == 0) return true;
