@@ -11,14 +11,16 @@ from dialog_cases import (END_BOUND, IDC_DOWNLOAD, IDC_UPGRADE, INSTALLER, UPGRA
                           launch, log_lines, message_box_of, plain_start_is_limited, reply, show, wait_until)
 
 # Wine's HKEY_CLASSES_ROOT is the machine's classes alone, with no per-user part.
-HANDLER = "HKLM\\Software\\Classes\\%s\\shell\\open\\command"
-REG = "C:\\windows\\system32\\reg.exe"
+HANDLER = "HKEY_LOCAL_MACHINE\\Software\\Classes\\%s\\shell\\open\\command"
 
 
-def set_handler(desktop, scheme, command):
+def set_handlers(desktop, command):
     # Through "runas": where a plain process is limited, the machine's keys are not its to write.
-    desktop.wine(harness.env_path("CORVANE_RUN_AS"), REG, "add", HANDLER % scheme, "/ve", "/d", command, "/f",
-                 timeout=120)
+    path = os.path.join(desktop.work, "handlers.reg")
+    value = command.replace("\\", "\\\\").replace('"', '\\"')
+    with open(path, "w") as f:
+        f.write("REGEDIT4\n" + "".join('\n[%s]\n@="%s"\n' % (HANDLER % s, value) for s in ("http", "https")))
+    desktop.wine(harness.env_path("CORVANE_RUN_AS"), "regedit.exe", "/S", harness.windows_path(path), timeout=120)
 
 
 @pytest.fixture
@@ -29,16 +31,12 @@ def handler_log(desktop):
     if os.path.exists(path):
         os.remove(path)
     query = desktop.wine("reg", "query", HANDLER % "https", "/ve").stdout.decode(errors="replace")
-    browser = query.split("REG_SZ", 1)[1].strip()
-    command = '"%s" "%s" "%%1"' % (harness.windows_path(harness.env_path("CORVANE_ADDRESS_HANDLER")),
-                                   harness.windows_path(path))
     try:
-        for scheme in ("http", "https"):
-            set_handler(desktop, scheme, command)
+        set_handlers(desktop, '"%s" "%s" "%%1"' % (harness.windows_path(harness.env_path("CORVANE_ADDRESS_HANDLER")),
+                                                   harness.windows_path(path)))
         yield lambda: log_lines(path)
     finally:
-        for scheme in ("http", "https"):
-            set_handler(desktop, scheme, browser)
+        set_handlers(desktop, query.split("REG_SZ", 1)[1].strip())
 
 
 # Started through "runas" or plainly, the button, the address and how the checker says it went.
