@@ -4,12 +4,14 @@
 //             (query/update_query_win32.cpp), which returns at once.
 //           WinINet's threads: QueryStatusCallback -> onRequestComplete -> readReply, ending in
 //             endCheckWithReply or endCheckAsFailed (query/update_query_completion_win32.cpp; the
-//             time limit's timer ends a stalled check the same way): they send WM_CHECK_COMPLETE.
+//             time limit's timer ends a stalled check the same way): they send WM_CHECK_COMPLETE
+//             (a check that fails at once, on the dialog's thread, posts it).
 //           dialog's thread: OnCheckComplete (presentation/check_complete_win32.cpp) parses the
 //             reply, runs runUpdateDecision, then shows the dialog, reports an error or closes it.
 // A press   dialog's thread: OnDialogCommand -> actOnButton (app/update_dialog_win32.cpp) hides
 //             the dialog and starts a worker thread.
-//           worker thread: doButtonWork opens the address, or saves with recordSuppression.
+//           worker thread: doButtonWork opens the address (openWebAddress,
+//             app/open_address_win32.cpp), or saves with recordSuppression.
 //           dialog's thread: WM_BUTTON_WORK_DONE (or the work-done timer) -> endDialog; WM_DESTROY
 //             ends the loop below; at exit ReleaseQueryHandles closes the network handles
 //             (who closes which, and when: query/request_handles.h).

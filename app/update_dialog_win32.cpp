@@ -1,16 +1,13 @@
 #include "app/update_dialog_win32.h"
 
-#include <objbase.h>
-#include <shellapi.h>
-
 #include <atomic>
 
 #include "app/check_record.h"
+#include "app/open_address_win32.h"
 #include "presentation/check_complete_win32.h"
 #include "presentation/debug_lines.h"
 #include "presentation/debug_output_win32.h"
 #include "presentation/update_decision.h"
-#include "presentation/web_address.h"
 #include "presentation/wide_text.h"
 #include "query/update_query_win32.h"
 #include "resources/resource.h"
@@ -54,26 +51,9 @@ bool isButton(int commandId) {
          commandId == IDCANCEL;
 }
 
-void reportCommand(int commandId) {
+void reportCommand(int commandId, AddressOutcome opened) {
   char line[kDebugLineWidth];
-  if (composeCommandLine(checkRecord, commandId, line)) writeDebugLine(line);
-}
-
-// The reply's addresses come from the network: only web addresses ever reach the shell, which
-// would just as well run a local program or open a file. The shell may hand the address to COM
-// handlers, which want the calling thread in a single-threaded apartment; the process ends soon
-// after, so the call returns only once the address has been handed on.
-void openWebAddress(const char* address) {
-  if (!isWebAddress(address)) return;
-  (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  WideText wide = widenLatin1(address);
-  SHELLEXECUTEINFOW execute = {};
-  execute.cbSize = sizeof execute;
-  execute.fMask = SEE_MASK_NOASYNC;
-  execute.lpVerb = L"open";
-  execute.lpFile = wide.text;
-  execute.nShow = SW_SHOWNORMAL;
-  ShellExecuteExW(&execute);
+  if (composeCommandLine(checkRecord, commandId, opened, line)) writeDebugLine(line);
 }
 
 // A list that could not be saved has lost the choice; support needs to see which one.
@@ -93,12 +73,13 @@ void reportUnsavedLists(int unsaved) {
 // read holds each line up to 10 s, which must delay neither the save nor any window.
 void doButtonWork() {
   int unsaved = 0;
+  AddressOutcome opened = AddressOutcome::kNotWebAddress;
   switch (pressedButton) {
     case IDC_DOWNLOAD:
-      openWebAddress(checkRecord.installerUrl);
+      opened = openWebAddress(checkRecord.installerUrl);
       break;
     case IDC_UPGRADE:
-      openWebAddress(checkRecord.upgradePageUrl);
+      opened = openWebAddress(checkRecord.upgradePageUrl);
       break;
     case IDC_DONT_REMIND:
       unsaved = recordSuppression();
@@ -110,7 +91,7 @@ void doButtonWork() {
   // comes before the button's.
   awaitDebugLineAside();
   writeKeptDebugLine();
-  reportCommand(pressedButton);
+  reportCommand(pressedButton, opened);
   reportUnsavedLists(unsaved);
   if (blockReasonError != 0) {
     char line[kDebugLineWidth];

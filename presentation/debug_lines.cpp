@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/check_record.h"
-#include "presentation/web_address.h"
 #include "resources/resource.h"
 
 namespace {
@@ -101,17 +100,24 @@ const char* shownText(CheckOutcome outcome, bool shown, bool anythingOnOffer) {
   }
 }
 
-// The handler opens only web addresses; the line says which it was.
-void addOpened(char* out, const char* what, const char* address) {
-  if (isWebAddress(address)) {
-    add(out, what);
-    add(out, " ");
-    addShown(out, address);
-    add(out, " opened");
-  } else {
+// Only web addresses are opened; the line says which it was, and who opened it with which rights.
+void addOpened(char* out, const char* what, const char* address, AddressOutcome opened) {
+  if (opened == AddressOutcome::kNotWebAddress) {
     add(out, "nothing opened (");
     add(out, what);
     add(out, " not a web address)");
+    return;
+  }
+  add(out, what);
+  add(out, " ");
+  addShown(out, address);
+  switch (opened) {
+    case AddressOutcome::kOpenedHere: add(out, " opened by the checker"); break;
+    case AddressOutcome::kHandedToDesktop: add(out, " handed to the desktop shell (the checker is elevated)"); break;
+    default:
+      add(out, " not opened (the checker is elevated and the desktop shell could not be reached); the address "
+               "was shown to the user");
+      break;
   }
 }
 
@@ -152,16 +158,17 @@ void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutco
   endLine(out);
 }
 
-bool composeCommandLine(const CheckRecord& record, int commandId, char (&out)[kDebugLineWidth]) {
+bool composeCommandLine(const CheckRecord& record, int commandId, AddressOutcome opened,
+                        char (&out)[kDebugLineWidth]) {
   startLine(out, record);
   switch (commandId) {
     case IDC_DOWNLOAD:
       add(out, "download pressed: notice shown, then ");
-      addOpened(out, "installer", record.installerUrl);
+      addOpened(out, "installer", record.installerUrl, opened);
       break;
     case IDC_UPGRADE:
       add(out, "upgrade pressed: ");
-      addOpened(out, "upgrade page", record.upgradePageUrl);
+      addOpened(out, "upgrade page", record.upgradePageUrl, opened);
       break;
     case IDC_DONT_REMIND:
       add(out, "don't-remind pressed: ");

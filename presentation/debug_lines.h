@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "app/check_policy.h"
+#include "app/open_address.h"
 #include "presentation/dialog_texts.h"
 #include "query/update_status.h"
 
@@ -18,9 +19,10 @@ constexpr std::size_t kDebugLineWidth = 512;  // bytes, the terminating NUL incl
 void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutcome outcome, bool shown,
                       char (&out)[kDebugLineWidth]);
 
-// The button and what pressing it opens or records; false (and an empty line) for any other
-// command.
-bool composeCommandLine(const CheckRecord& record, int commandId, char (&out)[kDebugLineWidth]);
+// The button and what pressing it opens (and how the address went) or records; false (and an
+// empty line) for any other command.
+bool composeCommandLine(const CheckRecord& record, int commandId, AddressOutcome opened,
+                        char (&out)[kDebugLineWidth]);
 
 // Windows refused the reason a pressed button gives for holding up log-off (its last error):
 // log-off may then end the button's work early.

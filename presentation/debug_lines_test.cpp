@@ -55,9 +55,10 @@ TEST(DebugLines, CheckLineNamesOffersReasonsAndOutcome) {
 }
 
 // What composed a line, and the line it gave (empty when nothing was composed).
-std::string commandLine(const CheckRecord& record, int commandId) {
+std::string commandLine(const CheckRecord& record, int commandId,
+                        AddressOutcome opened = AddressOutcome::kNotWebAddress) {
   char line[kDebugLineWidth];
-  bool composed = composeCommandLine(record, commandId, line);
+  bool composed = composeCommandLine(record, commandId, opened, line);
   EXPECT_EQ(composed, line[0] != '\0');
   return line;
 }
@@ -95,6 +96,13 @@ TEST(DebugLines, OtherLinesSayExactlyWhatHappened) {
        kAutomatic + "don't-remind pressed: update 2.1 recorded under \"Echo Box|Studio\"\n"},
       {commandLine(offering("2.1", "file:///C:/setup.exe", "", "", false), IDC_DOWNLOAD),
        kAutomatic + "download pressed: notice shown, then nothing opened (installer not a web address)\n"},
+      {commandLine(updateOnly, IDC_DOWNLOAD, AddressOutcome::kOpenedHere),
+       kAutomatic + "download pressed: notice shown, then installer " + kWeb + " opened by the checker\n"},
+      {commandLine(upgradeOnly, IDC_UPGRADE, AddressOutcome::kHandedToDesktop),
+       kAutomatic + "upgrade pressed: upgrade page " + kWeb + " handed to the desktop shell (the checker is elevated)\n"},
+      {commandLine(upgradeOnly, IDC_UPGRADE, AddressOutcome::kUserTold),
+       kAutomatic + "upgrade pressed: upgrade page " + kWeb + " not opened (the checker is elevated and the desktop "
+                    "shell could not be reached); the address was shown to the user\n"},
       {commandLine(updateOnly, 1234), ""},
       {checkLine(deleted, 7, CheckOutcome::kReportAndClose),
        "Corvane Update Checker: user-initiated check of \"Echo?Box\" 1.5: check failed (7); error message shown\n"},

@@ -399,8 +399,9 @@ class ResourcesTest(unittest.TestCase):
 
 # Known system DLLs, which Windows never loads from beside the program. Anything else must be
 # loaded from the system folder by the program itself, or a planted file of its name would be run.
+# OLEAUT32 (a known DLL too) makes the strings that carry an address to the desktop's shell.
 KNOWN_SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "shell32.dll", "shlwapi.dll", "ole32.dll", "msvcrt.dll",
-                     "advapi32.dll"}
+                     "advapi32.dll", "oleaut32.dll"}
 
 
 class ImportsTest(unittest.TestCase):

@@ -213,3 +213,33 @@ class StuckViewer:
         open(self.stop, "w").close()
         self.viewer.communicate(timeout=30)
         os.remove(self.stop)
+
+
+def log_lines(path):
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return [line.rstrip("\n") for line in f]
+    except FileNotFoundError:
+        return []
+
+
+def plain_start_is_limited(desktop):
+    """Whether this Wine gives a plainly started process a limited token (Wine 10), not a full one."""
+    path = os.path.join(desktop.work, "plain-start.log")
+    desktop.wine(harness.env_path("CORVANE_ADDRESS_HANDLER"), harness.windows_path(path), "plain", timeout=60)
+    lines = log_lines(path)
+    os.remove(path)
+    return lines == ["0 plain"]
+
+
+class RunAs(harness.Program):
+    """A program of the build started through the shell's "runas" verb, as a host running as
+    administrator starts it; a helper waits for it and gives its exit code."""
+
+    def __init__(self, program):
+        super().__init__(program.desktop, harness.env_path("CORVANE_RUN_AS"), program.probe, program.env)
+        self.target = harness.windows_path(program.exe)
+        self.started = program.started  # killed with the program's own after the case
+
+    def start(self, *args):
+        return super().start(self.target, *args)

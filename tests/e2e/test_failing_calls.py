@@ -1,12 +1,13 @@
-"""A check ends right whatever USER32 or KERNEL32 call fails: a test copy of the checker in which
-the calls named fail (every time, or their first N times), through the real program."""
+"""A check ends right whatever imported call fails: a test copy of the checker in which the calls
+named fail (every time, or their first N times), through the real program."""
 import time
 
 import pytest
 
 import harness
-from dialog_cases import (END_BOUND, IDCANCEL, IDC_DONT_REMIND, INSTALLER, SHOW_BOUND, box_parts, hold_list, launch,
-                          message_box_of, pings_of, reply, run_unseen, show, start_pinger, wait_until)
+from dialog_cases import (END_BOUND, IDCANCEL, IDC_DONT_REMIND, IDC_UPGRADE, INSTALLER, QUIET, SHOW_BOUND,
+                          UPGRADE_NAME, UPGRADE_PAGE, RunAs, box_parts, hold_list, launch, message_box_of, pings_of,
+                          reply, run_unseen, show, start_pinger, wait_until)
 
 RECORDED = b"Tone Lab|Studio=2.0\r\n"
 
@@ -85,6 +86,21 @@ def test_a_check_ending_on_the_dialogs_thread_ends_or_shows(failing_checker, pro
     running = failing_checker(calls).start(launch(user=True))
     assert box_parts(message_box_of(probe, running))[1] == NO_CONNECTION
     assert probe.dismiss() is not None and running.wait(END_BOUND).exit_code == 0
+
+
+def test_an_elevated_checker_without_a_desktop_shell_shows_the_address(failing_checker, probe, update_server,
+                                                                       shell_log, roaming):
+    # With no shell windows to be had the desktop's shell cannot be reached; the checker, started
+    # elevated, must not open the page itself.
+    update_server.set_catalogue(reply("2.0", INSTALLER, UPGRADE_NAME, UPGRADE_PAGE))
+    running = show(RunAs(failing_checker("CoCreateInstance")), probe, launch())[0]
+    assert probe.press(IDC_UPGRADE) is not None
+    caption, text, buttons = box_parts(message_box_of(probe, running))
+    assert caption == "Update Checker" and UPGRADE_PAGE in text.splitlines() and buttons == [(1, "OK")], text
+    time.sleep(QUIET)
+    assert running.running() and shell_log.addresses() == []
+    assert probe.dismiss() is not None and running.wait(END_BOUND).exit_code == 0
+    assert shell_log.addresses() == [] and roaming.read_bytes(harness.UPGRADES_FILE) is None
 
 
 def test_a_call_the_checker_does_not_make_is_refused(failing_checker):

@@ -1,14 +1,15 @@
 // Test only, linked into a copy of the checker (tests/failing/CorvaneUpdateChecker.exe), never
-// into the shipped one: makes chosen USER32 and KERNEL32 calls of the program fail, to see that a check ends
+// into the shipped one: makes chosen imported calls of the program fail, to see that a check ends
 // right whatever fails.
 //
 //   CORVANE_FAIL_CALLS=SetWindowPos,ShowWindow,PostMessageW:1
 //
-// Each named call returns FALSE or 0 (last error ERROR_ACCESS_DENIED) every time, or with ":N" its
-// first N times, without reaching USER32. Before wWinMain runs, this unit's static initializer
+// Each named call returns FALSE or 0 (last error ERROR_ACCESS_DENIED; E_ACCESSDENIED for an HRESULT)
+// every time, or with ":N" its first N times, without reaching its DLL. Before wWinMain runs, this unit's static initializer
 // points the exe's own import slots at stand-ins. A named call the program does not import
 // ends it at once with exit code 3, so a misspelt name cannot pass for a fault handled.
 #include <windows.h>
+#include <objbase.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -23,7 +24,10 @@ struct FailingCall {
   std::atomic<long> left;    // failures still to come; negative: every call
 };
 
-enum : int { kSetWindowPos, kShowWindow, kDestroyWindow, kPostMessageW, kSetTimer, kCreateTimerQueueTimer, kCallCount };
+enum : int {
+  kSetWindowPos, kShowWindow, kDestroyWindow, kPostMessageW, kSetTimer, kCreateTimerQueueTimer, kCoCreateInstance,
+  kCallCount
+};
 
 FailingCall calls[kCallCount] = {};
 
@@ -73,6 +77,12 @@ BOOL WINAPI createTimerQueueTimer(PHANDLE timer, HANDLE queue, WAITORTIMERCALLBA
   if (failsNow(kCreateTimerQueueTimer)) return FALSE;
   return realOf<decltype(&CreateTimerQueueTimer)>(kCreateTimerQueueTimer)(timer, queue, function, context, due,
                                                                           period, flags);
+}
+
+// An HRESULT call fails with E_ACCESSDENIED: FALSE would read as S_OK.
+HRESULT WINAPI coCreateInstance(REFCLSID type, IUnknown* outer, DWORD context, REFIID wanted, void** object) {
+  if (failsNow(kCoCreateInstance)) return E_ACCESSDENIED;
+  return realOf<decltype(&CoCreateInstance)>(kCoCreateInstance)(type, outer, context, wanted, object);
 }
 
 void describe(int index, const char* name, ULONG_PTR standIn) {
@@ -125,6 +135,7 @@ bool armFailures() {
   describe(kPostMessageW, "PostMessageW", reinterpret_cast<ULONG_PTR>(&postMessageW));
   describe(kSetTimer, "SetTimer", reinterpret_cast<ULONG_PTR>(&setTimer));
   describe(kCreateTimerQueueTimer, "CreateTimerQueueTimer", reinterpret_cast<ULONG_PTR>(&createTimerQueueTimer));
+  describe(kCoCreateInstance, "CoCreateInstance", reinterpret_cast<ULONG_PTR>(&coCreateInstance));
   char wanted[256] = {};
   DWORD length = GetEnvironmentVariableA("CORVANE_FAIL_CALLS", wanted, sizeof wanted);
   if (length == 0) return true;
