@@ -10,7 +10,12 @@
 #include <shlguid.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <shlwapi.h>
 
+#include <atomic>
+
+#include "app/check_record.h"
+#include "app/process_deadline_win32.h"
 #include "presentation/web_address.h"
 #include "presentation/wide_text.h"
 
@@ -42,11 +47,26 @@ Elevation processElevation() {
   return elevation.TokenIsElevated != 0 ? Elevation::kElevated : Elevation::kLimited;
 }
 
+// One hand-off per process. Whichever ends first, the hand-off or the work's wait for it, says
+// how it went; a hand-off that finds itself abandoned opens nothing more.
+enum HandOffState : int { kUnderWay, kFinished, kAbandoned };
+
+struct HandOff {
+  wchar_t address[sizeof checkRecord.installerUrl];
+  AddressResult result;
+  std::atomic<int> state{kUnderWay};
+};
+
+HandOff handOff;
+
+bool abandoned() { return handOff.state.load() == kAbandoned; }
+
 // The desktop's shell object (explorer's, running with the user's normal rights), or false when
-// there is none: explorer not running, a remote application or kiosk session.
+// there is none: explorer not running, a remote application or kiosk session. Only explorer's
+// own object will do: one made in this process would open the address with this process's rights.
 bool findDesktopShell(Held<IShellDispatch2>& shell) {
   Held<IShellWindows> windows;
-  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows, windows.slot()))) {
+  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, windows.slot()))) {
     return false;
   }
   VARIANT desktop = {};
@@ -76,12 +96,27 @@ bool findDesktopShell(Held<IShellDispatch2>& shell) {
          SUCCEEDED(application.pointer->QueryInterface(IID_IShellDispatch2, shell.slot()));
 }
 
+// The desktop's shell reports success whether or not anything opens the address: a scheme with no
+// open command is found out here, before the address goes.
+bool schemeHasBrowser(const wchar_t* address) {
+  wchar_t scheme[8] = {};
+  for (int i = 0; i < 7 && address[i] != L'\0' && address[i] != L':'; ++i) scheme[i] = address[i];
+  wchar_t command[MAX_PATH];
+  DWORD length = MAX_PATH;
+  HRESULT found = AssocQueryStringW(ASSOCF_IS_PROTOCOL | ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, scheme, L"open",
+                                    command, &length);
+  // Too long for the buffer is there all the same.
+  return SUCCEEDED(found) || found == E_POINTER;
+}
+
 // The desktop's shell opens the address in its own process, so the browser gets the user's
-// normal rights, not the checker's. A shell that was reached but found no browser has said so
-// in its own error message: the address counts as handed on.
-bool handToDesktopShell(const wchar_t* address) {
+// normal rights, not the checker's. A shell that was reached but could not open the address has
+// said so in its own error message: the address counts as handed on.
+AddressOutcome handToDesktopShell(const wchar_t* address) {
+  if (!schemeHasBrowser(address)) return AddressOutcome::kNoBrowser;
   Held<IShellDispatch2> shell;
-  if (!findDesktopShell(shell)) return false;
+  if (!findDesktopShell(shell)) return AddressOutcome::kNoDesktopShell;
+  if (abandoned()) return AddressOutcome::kTimedOut;  // the user has been shown the address
   BSTR file = SysAllocString(address);
   BSTR verb = SysAllocString(L"open");
   VARIANT none = {};
@@ -95,42 +130,75 @@ bool handToDesktopShell(const wchar_t* address) {
                                                       : E_OUTOFMEMORY;
   SysFreeString(file);
   SysFreeString(verb);
-  return SUCCEEDED(result);
+  return SUCCEEDED(result) ? AddressOutcome::kHandedToDesktop : AddressOutcome::kNoDesktopShell;
 }
 
-void openHere(const wchar_t* address) {
+// No SEE_MASK_FLAG_NO_UI: the shell tells the user itself when nothing opens the address.
+AddressOutcome openHere(const wchar_t* address, uint32_t& error) {
   SHELLEXECUTEINFOW execute = {};
   execute.cbSize = sizeof execute;
   execute.fMask = SEE_MASK_NOASYNC;
   execute.lpVerb = L"open";
   execute.lpFile = address;
   execute.nShow = SW_SHOWNORMAL;
-  ShellExecuteExW(&execute);
+  if (ShellExecuteExW(&execute)) return AddressOutcome::kOpenedHere;
+  error = GetLastError();
+  return AddressOutcome::kOpenHereFailed;
 }
 
-// No owner, like the program's other boxes; Ctrl+C copies its text, the address with it.
-void tellNotOpened(const char* address) {
-  char text[kNotOpenedTextWidth];
-  composeNotOpenedText(address, text);
-  wchar_t wideText[kNotOpenedTextWidth];
-  widenLatin1Into(text, wideText, kNotOpenedTextWidth);
-  MessageBoxW(nullptr, wideText, widenLatin1(kNotOpenedCaption).text, MB_OK | MB_ICONWARNING);
+// The shell may hand the address to COM handlers, which want the calling thread in a
+// single-threaded apartment: the thread joins one for the hand-off and leaves it after, with
+// every interface released.
+void handOn() {
+  AddressResult result;
+  HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  result.elevation = processElevation();
+  if (opensAddressItself(result.elevation)) {
+    result.outcome = openHere(handOff.address, result.error);
+  } else {
+    result.outcome = handToDesktopShell(handOff.address);
+  }
+  if (SUCCEEDED(apartment)) CoUninitialize();
+  handOff.result = result;
+  int underWay = kUnderWay;
+  handOff.state.compare_exchange_strong(underWay, kFinished);
+  endActivity(kOpeningAddress);
+}
+
+DWORD WINAPI handOnThread(LPVOID) {
+  handOn();
+  return 0;
 }
 
 }  // namespace
 
 // The reply's addresses come from the network: only web addresses ever reach the shell, which
-// would just as well run a local program or open a file. The shell may hand the address to COM
-// handlers, which want the calling thread in a single-threaded apartment; the process ends soon
-// after, so the call returns only once the address has been handed on.
-AddressOutcome openWebAddress(const char* address) {
-  if (!isWebAddress(address)) return AddressOutcome::kNotWebAddress;
-  (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  WideText wide = widenLatin1(address);
-  Elevation elevation = processElevation();
-  bool handed = !opensAddressItself(elevation) && handToDesktopShell(wide.text);
-  AddressOutcome outcome = addressOutcome(elevation, handed);
-  if (outcome == AddressOutcome::kOpenedHere) openHere(wide.text);
-  if (outcome == AddressOutcome::kUserTold) tellNotOpened(address);
-  return outcome;
+// would just as well run a local program or open a file.
+AddressResult openWebAddress(const char* address) {
+  if (!isWebAddress(address)) return AddressResult{};
+  widenLatin1Into(address, handOff.address, sizeof handOff.address / sizeof handOff.address[0]);
+  beginActivity(kOpeningAddress);
+  HANDLE thread = CreateThread(nullptr, 0, handOnThread, nullptr, 0, nullptr);
+  if (thread == nullptr) {
+    handOn();  // no thread to be had: here, unbounded, as the only way left
+    return handOff.result;
+  }
+  WaitForSingleObject(thread, kAddressHandOffBoundMs);
+  CloseHandle(thread);
+  int underWay = kUnderWay;
+  if (handOff.state.compare_exchange_strong(underWay, kAbandoned)) {
+    return AddressResult{AddressOutcome::kTimedOut, Elevation::kUnknown, 0};
+  }
+  return handOff.result;
+}
+
+// No owner, like the program's other boxes; Ctrl+C copies its text, the address with it.
+void tellNotOpened(const char* address, const AddressResult& result) {
+  char text[kNotOpenedTextWidth];
+  composeNotOpenedText(address, result, text);
+  wchar_t wideText[kNotOpenedTextWidth];
+  widenLatin1Into(text, wideText, kNotOpenedTextWidth);
+  windowInView();
+  MessageBoxW(nullptr, wideText, widenLatin1(kNotOpenedCaption).text, MB_OK | MB_ICONWARNING);
+  windowOutOfView();
 }

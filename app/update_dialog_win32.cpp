@@ -3,7 +3,10 @@
 #include <atomic>
 
 #include "app/check_record.h"
+#include "app/hand_back_win32.h"
 #include "app/open_address_win32.h"
+#include "app/process_deadline_win32.h"
+#include "app/window_messages.h"
 #include "presentation/check_complete_win32.h"
 #include "presentation/debug_lines.h"
 #include "presentation/debug_output_win32.h"
@@ -27,18 +30,17 @@ const char kDownloadCaption[] = "About to start download...";
 int pressedButton = 0;                   // 0 until a button has been acted on
 std::atomic<bool> buttonWorkDone{false};  // set by the work's thread when it has finished
 HANDLE buttonWorker = nullptr;            // the work's thread, which log-off waits for
+HANDLE workAwaitsUser = nullptr;          // set when the work shows a box: log-off waits no more
+bool dialogInView = false;                // shown, and neither pressed nor closed since
 ULONGLONG buttonWorkStarted = 0;
 bool workHoldsLogOff = false;             // whether log-off waits for the work at all
 DWORD blockReasonError = 0;               // why Windows refused the log-off reason; 0 if it did not
 
-// The work's thread posts WM_BUTTON_WORK_DONE once; should the post fail (a full message
-// queue), this timer finds the work done all the same, and with no timer to be had the work's
-// thread sends the message instead.
-constexpr UINT_PTR kWorkDoneTimer = 1;
-constexpr UINT kWorkDoneCheckMs = 100;
 // The longest the work may take: a save waits for other processes at most this long, and then
-// writes. Log-off waits for the work no longer than this from the press.
+// writes; the shell's hand-off is waited for no longer either. Log-off waits for the work no
+// longer than this from the press.
 constexpr ULONGLONG kButtonWorkBudget = kSuppressionWaitBudget + 2000;
+static_assert(kAddressHandOffBoundMs <= kSuppressionWaitBudget, "the hand-off fits the work's budget");
 
 // The dialog is disabled while the download notice it owns is open, but a program can still send
 // it commands: a second Download is turned away, any other button closes the notice and so
@@ -51,7 +53,7 @@ bool isButton(int commandId) {
          commandId == IDCANCEL;
 }
 
-void reportCommand(int commandId, AddressOutcome opened) {
+void reportCommand(int commandId, const AddressResult& opened) {
   char line[kDebugLineWidth];
   if (composeCommandLine(checkRecord, commandId, opened, line)) writeDebugLine(line);
 }
@@ -69,24 +71,30 @@ void reportUnsavedLists(int unsaved) {
   }
 }
 
+const char* addressOf(int commandId) {
+  if (commandId == IDC_DOWNLOAD) return checkRecord.installerUrl;
+  if (commandId == IDC_UPGRADE) return checkRecord.upgradePageUrl;
+  return nullptr;
+}
+
 // The debug lines come after the work, off the dialog's thread: a debug viewer that does not
 // read holds each line up to 10 s, which must delay neither the save nor any window.
 void doButtonWork() {
   int unsaved = 0;
-  AddressOutcome opened = AddressOutcome::kNotWebAddress;
-  switch (pressedButton) {
-    case IDC_DOWNLOAD:
-      opened = openWebAddress(checkRecord.installerUrl);
-      break;
-    case IDC_UPGRADE:
-      opened = openWebAddress(checkRecord.upgradePageUrl);
-      break;
-    case IDC_DONT_REMIND:
-      unsaved = recordSuppression();
-      break;
-    default:
-      break;
+  AddressResult opened;
+  if (const char* address = addressOf(pressedButton)) {
+    opened = openWebAddress(address);
+    if (userMustBeTold(opened.outcome)) {
+      // The box does not hold up log-off: all that is left is the user's reading of it.
+      if (workAwaitsUser != nullptr) SetEvent(workAwaitsUser);
+      tellNotOpened(address, opened);
+    }
+  } else if (pressedButton == IDC_DONT_REMIND) {
+    beginActivity(kSavingChoice);
+    unsaved = recordSuppression();
+    endActivity(kSavingChoice);
   }
+  beginActivity(kWritingLines);
   // The check's line, which the dialog's thread could not write while the dialog was in view,
   // comes before the button's.
   awaitDebugLineAside();
@@ -98,16 +106,13 @@ void doButtonWork() {
     composeBlockReasonLine(checkRecord, blockReasonError, line);
     writeDebugLine(line);
   }
+  endActivity(kWritingLines);
   buttonWorkDone = true;
 }
 
 DWORD WINAPI buttonWorkThread(LPVOID dialog) {
   doButtonWork();
-  // Once only: if the queue refuses it, the dialog's timer reads the flag. A sent message does
-  // not go through the queue: it ends the dialog even when there is no timer either.
-  HWND window = static_cast<HWND>(dialog);
-  LPARAM record = reinterpret_cast<LPARAM>(&checkRecord);
-  if (!PostMessageW(window, WM_BUTTON_WORK_DONE, 0, record)) SendMessageW(window, WM_BUTTON_WORK_DONE, 0, record);
+  handBack(static_cast<HWND>(dialog), HandBack::kButtonWorkDone);
   return 0;
 }
 
@@ -118,16 +123,21 @@ void endDialog(HWND dialog) {
 }
 
 // Windows ends the process once WM_ENDSESSION returns: a button's work still running (a save
-// held up by other processes) gets the rest of its time first. Meanwhile messages that other
+// held up by other processes) gets the rest of its time first. A box the work shows (an address
+// not opened) ends the wait: it would hold up log-off for nothing but the user's reading, under a
+// reason that no longer says what is happening. Meanwhile messages that other
 // programs send are answered, so the thread never stops answering; posted ones wait.
 void waitForButtonWork() {
   if (buttonWorker == nullptr || !workHoldsLogOff) return;
+  HANDLE awaited[] = {buttonWorker, workAwaitsUser};
+  DWORD count = workAwaitsUser != nullptr ? 2 : 1;
   for (;;) {
     ULONGLONG spent = GetTickCount64() - buttonWorkStarted;
     if (spent >= kButtonWorkBudget) return;
-    DWORD woke = MsgWaitForMultipleObjectsEx(1, &buttonWorker, static_cast<DWORD>(kButtonWorkBudget - spent),
+    DWORD woke = MsgWaitForMultipleObjectsEx(count, awaited, static_cast<DWORD>(kButtonWorkBudget - spent),
                                              QS_SENDMESSAGE, 0);
-    if (woke != WAIT_OBJECT_0 + 1) return;  // the work is done, the time is up, or the wait failed
+    // The work is done or shows a box, the time is up, or the wait failed.
+    if (woke != WAIT_OBJECT_0 + count) return;
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // handles what was sent
   }
@@ -158,6 +168,8 @@ const wchar_t* logOffReasonFor(int commandId) {
 void actOnButton(HWND dialog, int commandId) {
   pressedButton = commandId;
   ShowWindow(dialog, SW_HIDE);
+  if (dialogInView) windowOutOfView();
+  dialogInView = false;
   // A button sent behind the download notice cancels the download: the notice goes too.
   EnumThreadWindows(GetCurrentThreadId(), endNoticeOf, reinterpret_cast<LPARAM>(dialog));
   // Log-off is never refused, but WM_ENDSESSION's wait for the work stands only while Windows has
@@ -169,8 +181,7 @@ void actOnButton(HWND dialog, int commandId) {
     DWORD error = GetLastError();
     blockReasonError = error != 0 ? error : ERROR_GEN_FAILURE;
   }
-  // Only a fallback for the work's hand-back: the work runs on its thread with or without it.
-  SetTimer(dialog, kWorkDoneTimer, kWorkDoneCheckMs, nullptr);
+  if (reason != nullptr) workAwaitsUser = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   buttonWorkStarted = GetTickCount64();
   buttonWorker = CreateThread(nullptr, 0, buttonWorkThread, dialog, 0, nullptr);
   if (buttonWorker != nullptr) return;
@@ -183,7 +194,9 @@ void actOnButton(HWND dialog, int commandId) {
 void confirmDownload(HWND dialog) {
   if (noticeOpen) return;
   noticeOpen = true;
+  windowInView();
   MessageBoxW(dialog, widenLatin1(kDownloadNotice).text, widenLatin1(kDownloadCaption).text, MB_OK);
+  windowOutOfView();
   noticeOpen = false;
   if (pressedButton != 0 || !IsWindow(dialog)) return;
   actOnButton(dialog, IDC_DOWNLOAD);  // only now is it known that the download goes ahead
@@ -192,7 +205,13 @@ void confirmDownload(HWND dialog) {
 int completeCheck(HWND dialog) {
   if (completionHandled || pressedButton != 0) return 0;
   completionHandled = true;
-  return OnCheckComplete(dialog, &checkRecord);
+  endActivity(kUpdateQuery);
+  beginActivity(kJudgingReply);
+  int handled = OnCheckComplete(dialog, &checkRecord);
+  endActivity(kJudgingReply);
+  dialogInView = IsWindow(dialog) && IsWindowVisible(dialog);
+  if (dialogInView) windowInView();
+  return handled;
 }
 
 }  // namespace
@@ -211,29 +230,25 @@ int OnDialogCommand(HWND dialog, WPARAM wParam) {
   return 1;
 }
 
-INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
+      beginActivity(kUpdateQuery);
       StartUpdateQuery(dialog);
       return 1;
     case WM_COMMAND:
       // Only plain commands: accelerators (code 1) and control notifications are ignored.
       if (HIWORD(wParam) != 0) return 0;
       return OnDialogCommand(dialog, wParam);
+    // Any program may post these, or a timer of any id: only what was handed back is acted on.
     case WM_CHECK_COMPLETE:
-      // Any program may post this message: only the query's one completion is acted on.
-      if (lParam != reinterpret_cast<LPARAM>(&checkRecord)) return 0;
-      return completeCheck(dialog);
+      return takeHandBack(dialog, HandBack::kCheckComplete) ? completeCheck(dialog) : 0;
     case WM_BUTTON_WORK_DONE:
-      // Any program may post this one too: only the finished work ends the dialog.
-      if (pressedButton != 0 && buttonWorkDone) endDialog(dialog);
+      if (takeHandBack(dialog, HandBack::kButtonWorkDone)) endDialog(dialog);
       return 1;
     case WM_TIMER:
-      if (wParam == kWorkDoneTimer && buttonWorkDone) endDialog(dialog);
-      if (wParam == kCheckCompleteTimer) {
-        KillTimer(dialog, kCheckCompleteTimer);
-        completeCheck(dialog);  // the query's completion, when its message was refused
-      }
+      if (wParam == kCheckCompleteTimer && takeHandBack(dialog, HandBack::kCheckComplete)) completeCheck(dialog);
+      if (wParam == kWorkDoneTimer && takeHandBack(dialog, HandBack::kButtonWorkDone)) endDialog(dialog);
       return 1;
     case WM_CLOSE:
       // Once a button is acted on, its work decides when the dialog goes.
@@ -244,6 +259,8 @@ INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       if (wParam != 0) waitForButtonWork();
       return 1;
     case WM_DESTROY:
+      if (dialogInView) windowOutOfView();
+      dialogInView = false;
       writeKeptDebugLine();  // the dialog is out of view for good
       PostQuitMessage(0);
       return 1;

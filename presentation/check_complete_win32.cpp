@@ -1,6 +1,7 @@
 #include "presentation/check_complete_win32.h"
 
 #include "app/check_record.h"
+#include "app/process_deadline_win32.h"
 #include "presentation/debug_lines.h"
 #include "presentation/debug_output_win32.h"
 #include "presentation/dialog_texts.h"
@@ -23,7 +24,10 @@ UpdateStatus judgeReply(CheckRecord* record) {
 bool reportError(UpdateStatus status) {
   char message[kErrorMessageWidth];
   composeErrorMessage(status, message);
-  return MessageBoxW(nullptr, widenLatin1(message).text, widenLatin1(kErrorCaption).text, MB_OK) != 0;
+  windowInView();
+  bool shown = MessageBoxW(nullptr, widenLatin1(message).text, widenLatin1(kErrorCaption).text, MB_OK) != 0;
+  windowOutOfView();
+  return shown;
 }
 
 }  // namespace

@@ -101,8 +101,8 @@ const char* shownText(CheckOutcome outcome, bool shown, bool anythingOnOffer) {
 }
 
 // Only web addresses are opened; the line says which it was, and who opened it with which rights.
-void addOpened(char* out, const char* what, const char* address, AddressOutcome opened) {
-  if (opened == AddressOutcome::kNotWebAddress) {
+void addOpened(char* out, const char* what, const char* address, const AddressResult& opened) {
+  if (opened.outcome == AddressOutcome::kNotWebAddress) {
     add(out, "nothing opened (");
     add(out, what);
     add(out, " not a web address)");
@@ -111,14 +111,33 @@ void addOpened(char* out, const char* what, const char* address, AddressOutcome 
   add(out, what);
   add(out, " ");
   addShown(out, address);
-  switch (opened) {
-    case AddressOutcome::kOpenedHere: add(out, " opened by the checker"); break;
-    case AddressOutcome::kHandedToDesktop: add(out, " handed to the desktop shell (the checker is elevated)"); break;
+  bool rightsUnread = opened.elevation == Elevation::kUnknown;
+  switch (opened.outcome) {
+    case AddressOutcome::kOpenedHere:
+      add(out, " opened by the checker");
+      return;
+    case AddressOutcome::kOpenHereFailed:
+      add(out, " not opened: the shell could not open it (error ");
+      addNumber(out, static_cast<int32_t>(opened.error));
+      add(out, ")");
+      return;
+    case AddressOutcome::kHandedToDesktop:
+      add(out, rightsUnread ? " handed to the desktop shell (the checker's rights could not be read)"
+                            : " handed to the desktop shell (the checker is elevated)");
+      return;
+    case AddressOutcome::kNoBrowser:
+      add(out, " not opened (no web browser is set up)");
+      break;
+    case AddressOutcome::kTimedOut:
+      add(out, " not opened (the shell did not answer in time)");
+      break;
     default:
-      add(out, " not opened (the checker is elevated and the desktop shell could not be reached); the address "
-               "was shown to the user");
+      add(out, rightsUnread ? " not opened (the checker's rights could not be read and the desktop shell could "
+                              "not be reached)"
+                            : " not opened (the checker is elevated and the desktop shell could not be reached)");
       break;
   }
+  add(out, "; the address was shown to the user");
 }
 
 void addRecorded(char* out, const CheckRecord& record) {
@@ -158,7 +177,7 @@ void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutco
   endLine(out);
 }
 
-bool composeCommandLine(const CheckRecord& record, int commandId, AddressOutcome opened,
+bool composeCommandLine(const CheckRecord& record, int commandId, const AddressResult& opened,
                         char (&out)[kDebugLineWidth]) {
   startLine(out, record);
   switch (commandId) {

@@ -21,7 +21,7 @@ void composeCheckLine(const CheckRecord& record, UpdateStatus status, CheckOutco
 
 // The button and what pressing it opens (and how the address went) or records; false (and an
 // empty line) for any other command.
-bool composeCommandLine(const CheckRecord& record, int commandId, AddressOutcome opened,
+bool composeCommandLine(const CheckRecord& record, int commandId, const AddressResult& opened,
                         char (&out)[kDebugLineWidth]);
 
 // Windows refused the reason a pressed button gives for holding up log-off (its last error):

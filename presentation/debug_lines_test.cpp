@@ -56,7 +56,7 @@ TEST(DebugLines, CheckLineNamesOffersReasonsAndOutcome) {
 
 // What composed a line, and the line it gave (empty when nothing was composed).
 std::string commandLine(const CheckRecord& record, int commandId,
-                        AddressOutcome opened = AddressOutcome::kNotWebAddress) {
+                        AddressResult opened = {}) {
   char line[kDebugLineWidth];
   bool composed = composeCommandLine(record, commandId, opened, line);
   EXPECT_EQ(composed, line[0] != '\0');
@@ -96,13 +96,28 @@ TEST(DebugLines, OtherLinesSayExactlyWhatHappened) {
        kAutomatic + "don't-remind pressed: update 2.1 recorded under \"Echo Box|Studio\"\n"},
       {commandLine(offering("2.1", "file:///C:/setup.exe", "", "", false), IDC_DOWNLOAD),
        kAutomatic + "download pressed: notice shown, then nothing opened (installer not a web address)\n"},
-      {commandLine(updateOnly, IDC_DOWNLOAD, AddressOutcome::kOpenedHere),
+      {commandLine(updateOnly, IDC_DOWNLOAD, {AddressOutcome::kOpenedHere}),
        kAutomatic + "download pressed: notice shown, then installer " + kWeb + " opened by the checker\n"},
-      {commandLine(upgradeOnly, IDC_UPGRADE, AddressOutcome::kHandedToDesktop),
+      {commandLine(updateOnly, IDC_DOWNLOAD, {AddressOutcome::kOpenHereFailed, Elevation::kLimited, 1155}),
+       kAutomatic + "download pressed: notice shown, then installer " + kWeb +
+           " not opened: the shell could not open it (error 1155)\n"},
+      {commandLine(upgradeOnly, IDC_UPGRADE, {AddressOutcome::kHandedToDesktop, Elevation::kElevated}),
        kAutomatic + "upgrade pressed: upgrade page " + kWeb + " handed to the desktop shell (the checker is elevated)\n"},
-      {commandLine(upgradeOnly, IDC_UPGRADE, AddressOutcome::kUserTold),
+      {commandLine(upgradeOnly, IDC_UPGRADE, {AddressOutcome::kHandedToDesktop, Elevation::kUnknown}),
+       kAutomatic + "upgrade pressed: upgrade page " + kWeb +
+           " handed to the desktop shell (the checker's rights could not be read)\n"},
+      {commandLine(upgradeOnly, IDC_UPGRADE, {AddressOutcome::kNoDesktopShell, Elevation::kElevated}),
        kAutomatic + "upgrade pressed: upgrade page " + kWeb + " not opened (the checker is elevated and the desktop "
                     "shell could not be reached); the address was shown to the user\n"},
+      {commandLine(upgradeOnly, IDC_UPGRADE, {AddressOutcome::kNoDesktopShell, Elevation::kUnknown}),
+       kAutomatic + "upgrade pressed: upgrade page " + kWeb + " not opened (the checker's rights could not be read "
+                    "and the desktop shell could not be reached); the address was shown to the user\n"},
+      {commandLine(upgradeOnly, IDC_UPGRADE, {AddressOutcome::kNoBrowser, Elevation::kElevated}),
+       kAutomatic + "upgrade pressed: upgrade page " + kWeb +
+           " not opened (no web browser is set up); the address was shown to the user\n"},
+      {commandLine(updateOnly, IDC_DOWNLOAD, {AddressOutcome::kTimedOut, Elevation::kUnknown}),
+       kAutomatic + "download pressed: notice shown, then installer " + kWeb +
+           " not opened (the shell did not answer in time); the address was shown to the user\n"},
       {commandLine(updateOnly, 1234), ""},
       {checkLine(deleted, 7, CheckOutcome::kReportAndClose),
        "Corvane Update Checker: user-initiated check of \"Echo?Box\" 1.5: check failed (7); error message shown\n"},

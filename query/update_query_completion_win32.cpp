@@ -6,28 +6,15 @@
 #include <atomic>
 
 #include "app/check_record.h"
+#include "app/hand_back_win32.h"
 #include "query/query_context.h"
 #include "query/reply_progress.h"
 #include "query/request_handles.h"
-#include "query/update_query_win32.h"
 
 namespace {
 
-// WinINet's threads hand over synchronously: the dialog has handled the record when this
-// returns. A check that ends on the dialog's own thread (a call that failed at once inside
-// WM_INITDIALOG) posts instead, so the message is handled once the message loop runs. A full
-// queue refuses a post, and nothing else would end the hidden dialog: a timer, which needs no
-// room in the queue, brings the completion then, and with no timer either it is handled at
-// once, inside the dialog's creation.
 void deliverCompletion(QueryContext& query) {
-  HWND dialog = static_cast<HWND>(query.dialogWindow);
-  LPARAM record = reinterpret_cast<LPARAM>(query.record);
-  bool dialogsThread = GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId();
-  if (dialogsThread && (PostMessageW(dialog, WM_CHECK_COMPLETE, 0, record) ||
-                        SetTimer(dialog, kCheckCompleteTimer, USER_TIMER_MINIMUM, nullptr) != 0)) {
-    return;
-  }
-  SendMessageW(dialog, WM_CHECK_COMPLETE, 0, record);
+  handBack(static_cast<HWND>(query.dialogWindow), HandBack::kCheckComplete);
 }
 
 void CALLBACK onTimeLimit(PVOID context, BOOLEAN) {

@@ -1,7 +1,7 @@
 #pragma once
 // How a check ends: with the reply block read, or as a failed connection (refused,
-// failed, redirected to plain HTTP, or out of time). Whichever comes first sends the one
-// completion message; later arrivals change nothing.
+// failed, redirected to plain HTTP, or out of time). Whichever comes first hands the one
+// completion back to the dialog (app/hand_back_win32.h); later arrivals change nothing.
 #include <cstdint>
 
 struct QueryContext;
