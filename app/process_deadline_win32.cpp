@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "presentation/debug_output_win32.h"
 
@@ -22,7 +23,7 @@ char endingLine[kEndingLineWidth];
 
 DWORD WINAPI writeEndingLine(LPVOID) {
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), endingLine, lstrlenA(endingLine), &written, nullptr);
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), endingLine, static_cast<DWORD>(std::strlen(endingLine)), &written, nullptr);
   writeDebugLine(endingLine);
   return 0;
 }
