@@ -51,7 +51,8 @@ struct CheckRecord {
 
 extern CheckRecord checkRecord;
 // Index of this product's entry in each skip list as the decision found it; -1 when there is
-// none. Nothing reads them: a save finds the entry again by its key.
+// none. Only the decision reads them, to tell whether an entry was found; a save does not: it
+// finds the entry again by its key.
 extern int32_t updateSkipIndex;
 extern int32_t upgradeSkipIndex;
 

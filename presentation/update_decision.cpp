@@ -40,8 +40,8 @@ void decideUpdate(CheckRecord& record) {
 
   char declinedVersion[kSkipKeyWidth] = {};
   updateSkipIndex = record.updateSkipList.find(declinedVersion);
-  // A user who asks for the check sees the offer anyway. The index is kept as the record has it;
-  // nothing reads it: a "don't remind me" save finds the entry again by its key.
+  // A user who asks for the check sees the offer anyway. Past this test the index is not used:
+  // a "don't remind me" save finds the entry again by its key.
   if (updateSkipIndex >= 0 && !record.userInitiated &&
       compareVersions(record.newVersion, declinedVersion) <= 0) {
     record.updateAvailable = false;

@@ -4,7 +4,7 @@
 // The skip lists search by the global checkRecord's skipKey, so these functions are called with
 // that record. They write updateAvailable, upgradeAvailable with the reason for each, skipKey,
 // both skip counts and the process-wide updateSkipIndex and upgradeSkipIndex (which keep -1
-// where no lookup is made; nothing reads them).
+// where no lookup is made; read only here, to tell whether the product has an entry).
 #include <cstddef>
 
 struct CheckRecord;

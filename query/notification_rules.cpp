@@ -19,7 +19,7 @@ constexpr NotificationLine kNotificationLines[] = {
     {41, "Status: Response Received \n"},
     {50, "Status: Closing Connection\n"},
     {51, "Status: Connection Closed\n"},
-    {60, nullptr},  // handle created: counted, not printed
+    {60, nullptr},  // handle created: not printed
     {70, "Status: Handle Closing\n"},
     {80, "Status: Detecting Proxy\n"},
     {100, nullptr},  // request complete: handled, not printed
@@ -56,13 +56,6 @@ const char* statusLine(uint32_t notification) {
     if (entry.notification == notification) return entry.line;
   }
   return "Status: Unknown\n";
-}
-
-int32_t nextHandleState(int32_t state, bool hasInformation, uintptr_t newHandle) {
-  if (!hasInformation) return state;
-  if (newHandle == 0) return 3;
-  if (state == 0 || state == 1) return state + 1;
-  return state;
 }
 
 bool isSecureRedirectTarget(const char* target, std::size_t length) {

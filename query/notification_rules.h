@@ -1,16 +1,11 @@
 #pragma once
 // Rules behind WinINet's notifications (the INTERNET_STATUS_* codes its status callback gets):
-// the progress line each one prints, the handle-created count, and which redirect targets the
-// query may follow.
+// the progress line each one prints, and which redirect targets the query may follow.
 #include <cstddef>
 #include <cstdint>
 
 // The "Status: " line for a notification code, or nullptr for those that print nothing.
 const char* statusLine(uint32_t notification);
-
-// QueryContext::handleState after one handle-created notification: 0 -> 1 -> 2 for each
-// handle, 3 for a notification without a handle, unchanged when it carries no information.
-int32_t nextHandleState(int32_t state, bool hasInformation, uintptr_t newHandle);
 
 // True when a redirect keeps the request on TLS: an "https://" address, or a relative
 // one, which stays on the current scheme. Plain HTTP, other schemes and nothing are refused.

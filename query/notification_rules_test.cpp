@@ -54,38 +54,6 @@ TEST(StatusLineTest, EveryLineIsOneLineStartingWithStatus) {
   }
 }
 
-struct HandleCase {
-  int32_t state;
-  bool hasInformation;
-  uintptr_t handle;
-  int32_t next;
-};
-
-class HandleStateTest : public ::testing::TestWithParam<HandleCase> {};
-
-TEST_P(HandleStateTest, CountsHandlesCreated) {
-  const HandleCase& c = GetParam();
-  EXPECT_EQ(nextHandleState(c.state, c.hasInformation, c.handle), c.next)
-      << c.state << " " << c.hasInformation << " " << c.handle;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Transitions, HandleStateTest,
-    ::testing::Values(HandleCase{0, true, 0xCC0004, 1}, HandleCase{1, true, 0xCC0008, 2},
-                      HandleCase{2, true, 0xCC000C, 2}, HandleCase{3, true, 0xCC0010, 3},
-                      HandleCase{0, true, 0, 3}, HandleCase{1, true, 0, 3}, HandleCase{2, true, 0, 3},
-                      HandleCase{0, false, 0, 0}, HandleCase{1, false, 0xCC0004, 1},
-                      HandleCase{2, false, 0, 2}));
-
-TEST(HandleStateTest, ThreeHandlesInARowStopAtTwo) {
-  int32_t state = 0;
-  const int32_t expected[] = {1, 2, 2};
-  for (int32_t want : expected) {
-    state = nextHandleState(state, true, 0x1234);
-    EXPECT_EQ(state, want);
-  }
-}
-
 struct RedirectCase {
   const char* target;
   bool secure;

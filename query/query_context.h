@@ -11,8 +11,7 @@ struct QueryContext {
   void* internetHandle;    // HINTERNET from InternetOpenA
   void* connectHandle;     // HINTERNET from InternetConnectA
   void* requestHandle;     // HINTERNET from HttpOpenRequestA
-  // Handle-created notifications seen: 0, 1, 2, or 3 once one came without a handle. Kept up to
-  // date as the record lays it out; nothing in the check reads it.
+  // Unused: holds its place in the record's layout. Always 0.
   int32_t handleState;
   char readBuffer[2048];   // receives the reply
   uint32_t bytesRead;      // byte count of the last read

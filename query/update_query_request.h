@@ -12,7 +12,6 @@ constexpr char kUpdateObjectBase[] = "stelmarvine/ProductVersionProvider.aspx";
 constexpr char kRequestVerb[] = "POST";
 constexpr char kAcceptAnyType[] = "*/*";
 constexpr char kRequestHeader[] = "Content-Type: application/x-www-form-urlencoded";
-constexpr uint32_t kRequestHeaderLength = 47;
 // Sent when the browser's user-agent text cannot be had.
 constexpr char kFallbackUserAgent[] = "CorvaneUpdateChecker/1.1.0.0";
 

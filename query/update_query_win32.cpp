@@ -124,12 +124,6 @@ void onRequestComplete(QueryContext& query, LPVOID information, DWORD informatio
   if (leaveRequestCalls(query)) closeAskedHandles(query);
 }
 
-void onHandleCreated(QueryContext& query, LPVOID information) {
-  uintptr_t handle = 0;
-  if (information != nullptr) handle = static_cast<INTERNET_ASYNC_RESULT*>(information)->dwResult;
-  query.handleState = nextHandleState(query.handleState, information != nullptr, handle);
-}
-
 }  // namespace
 
 void StartUpdateQuery(HWND dialog) {
@@ -211,9 +205,6 @@ void CALLBACK QueryStatusCallback(HINTERNET, DWORD_PTR context, DWORD notificati
   }
 
   switch (notification) {
-    case INTERNET_STATUS_HANDLE_CREATED:
-      onHandleCreated(query, information);
-      break;
     case INTERNET_STATUS_REDIRECT:
       // Never leave TLS, whatever the library would follow on its own.
       if (!isSecureRedirectTarget(static_cast<const char*>(information), information ? informationLength : 0)) {

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr UINT kCheckComplete = WM_APP + 1;
-
 // What the dialog saw when the completion message reached it.
 struct Seen {
   int messages;
@@ -27,7 +25,7 @@ struct Seen {
 Seen seen;
 
 LRESULT CALLBACK testDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kCheckComplete) {
+  if (message == WM_CHECK_COMPLETE) {
     ++seen.messages;
     seen.thread = GetCurrentThreadId();
     seen.lParam = lParam;
@@ -131,6 +129,22 @@ INTERNET_STATUS_CALLBACK WINAPI refuseCallback(HINTERNET, INTERNET_STATUS_CALLBA
 }
 
 int connectionsAsked = 0;
+
+// Counted calls that still reach WinINet.
+decltype(&::InternetCloseHandle) realClose = nullptr;
+decltype(&::InternetSetStatusCallbackA) realSetCallback = nullptr;
+int closesMade = 0;
+int callbacksSet = 0;
+
+BOOL WINAPI countClose(HINTERNET handle) {
+  ++closesMade;
+  return realClose(handle);
+}
+
+INTERNET_STATUS_CALLBACK WINAPI countSetCallback(HINTERNET handle, INTERNET_STATUS_CALLBACK callback) {
+  ++callbacksSet;
+  return realSetCallback(handle, callback);
+}
 
 HINTERNET WINAPI countConnection(HINTERNET, LPCSTR, INTERNET_PORT, LPCSTR, LPCSTR, DWORD, DWORD, DWORD_PTR) {
   ++connectionsAsked;
@@ -334,11 +348,22 @@ TEST_F(UpdateQueryTest, CheckEndingOnTheDialogsThreadIsPosted) {
 
 TEST_F(UpdateQueryTest, ReleaseClosesEveryHandleOnce) {
   openHandles();
+  realClose = loadedDllCalls.internetCloseHandle;
+  realSetCallback = loadedDllCalls.internetSetStatusCallbackA;
+  loadedDllCalls.internetCloseHandle = countClose;
+  loadedDllCalls.internetSetStatusCallbackA = countSetCallback;
+  closesMade = 0;
+  callbacksSet = 0;
   ReleaseQueryHandles();
+  EXPECT_EQ(closesMade, 3);
+  EXPECT_EQ(callbacksSet, 1);
   EXPECT_EQ(query().internetHandle, nullptr);
   EXPECT_EQ(query().connectHandle, nullptr);
   EXPECT_EQ(query().requestHandle, nullptr);
-  ReleaseQueryHandles();  // at exit once more: nothing left to do
+  // At exit once more: the handles are gone, so WinINet is not called at all.
+  ReleaseQueryHandles();
+  EXPECT_EQ(closesMade, 3);
+  EXPECT_EQ(callbacksSet, 1);
 }
 
 TEST_F(UpdateQueryTest, RefusedCallbackFailsTheCheckAtOnce) {

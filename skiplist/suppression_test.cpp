@@ -81,7 +81,10 @@ INSTANTIATE_TEST_SUITE_P(
                         "A|B=1\r\nEcho Box|Studio=2.1.0\r\n", "Echo Box|Studio=Echo Box Pro\r\n"},
         SuppressionCase{"LinesAfterEmptyLineDropped", "A|B=1\r\n\r\nC|D=3\r\n", "X=1\n\nY=2\n", false, true, -1, -1,
                         "A|B=1\r\n", "X=1\r\nEcho Box|Studio=Echo Box Pro\r\n"},
-        SuppressionCase{"NeitherFlagSavesUnchanged", "A|B=1\njunk\n", kMissing, false, false, -1, -1,
+        // Nothing on offer: each list is saved as it was read, with CR LF line ends, a line
+        // without "=" as the empty entry it was read as (so the lines after it stay), and a
+        // missing list as an empty file.
+        SuppressionCase{"NeitherOnOfferSavesEachListAsRead", "A|B=1\njunk\n", kMissing, false, false, -1, -1,
                         "A|B=1\r\n=\r\n", ""},
         // Each list is read again at the press: its entry is found by key, not by the decision's index.
         SuppressionCase{"StaleIndexEntryFoundByKey", "A|B=1\r\n", "", true, false, 1, -1,
