@@ -26,8 +26,9 @@ void handBack(HWND dialog, HandBack what) {
   Route& route = routeOf(what);
   route.handed.store(true, std::memory_order_release);
   LPARAM record = reinterpret_cast<LPARAM>(&checkRecord);
-  if (PostMessageW(dialog, route.message, 0, record)) return;
-  if (SetTimer(dialog, route.timer, USER_TIMER_MINIMUM, nullptr) != 0) return;
+  bool dialogsThread = GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId();
+  if (dialogsThread && PostMessageW(dialog, route.message, 0, record)) return;
+  if (dialogsThread && SetTimer(dialog, route.timer, USER_TIMER_MINIMUM, nullptr) != 0) return;
   SendMessageW(dialog, route.message, 0, record);
 }
 

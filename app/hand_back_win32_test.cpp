@@ -63,9 +63,16 @@ TEST_F(HandBackTest, OnlyWhatWasHandedBackIsActedOnAndOnce) {
   postStrays();
   EXPECT_EQ(completions + workDone, 0) << "a stray message or timer was taken for a hand-back";
 
-  std::thread worker([this] { handBack(dialog, HandBack::kCheckComplete); });
+  // From another thread: sent, and acted on before the hand-back returns.
+  std::thread worker([this] {
+    handBack(dialog, HandBack::kCheckComplete);
+    EXPECT_EQ(completions, 1);
+  });
+  for (int tries = 0; tries < 100 && completions == 0; ++tries) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_ALLINPUT, 0);
+    pump();
+  }
   worker.join();
-  pump();
   EXPECT_EQ(completions, 1);
   EXPECT_EQ(workDone, 0);
 

@@ -15,8 +15,9 @@
 //            the user must be told; then the debug lines; WM_BUTTON_WORK_DONE is handed back.
 //          dialog's thread: endDialog; WM_DESTROY ends the loop below; at exit
 //            ReleaseQueryHandles closes the network handles (query/request_handles.h).
-// Every hand-back (post, else a timer, else a send): app/hand_back_win32.h. Whatever hangs, a
-// checker with nothing on screen ends on its own: app/process_deadline.h.
+// Every hand-back (another thread sends; the dialog's own posts, else a timer, else a send):
+// app/hand_back_win32.h. Whatever hangs, a checker with nothing on screen ends on its own:
+// app/process_deadline.h.
 #include <windows.h>
 
 #include <cstdlib>
