@@ -40,12 +40,12 @@ const int releaseRegistered = std::atexit(ReleaseQueryHandles);
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
-  // First of all: whatever call below never returns, a checker with nothing on screen ends.
-  startProcessDeadline();
-  beginActivity(kStartingUp);
   // Libraries loaded from here on (the query loads the network and XML ones itself) come from
   // the system folder only, never from a file of the same name planted beside the program.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // Then, whatever call below never returns, a checker with nothing on screen ends.
+  startProcessDeadline();
+  beginActivity(kStartingUp);
   (void)releaseRegistered;
   char text[kArgumentBufferSize] = {};
   if (!obtainLaunchArgument(text) || !parseLaunchArguments(checkRecord, text)) return 0;
