@@ -80,11 +80,16 @@ def dialog_of(windows):
 def show(checker, probe, argument):
     """Starts a check and waits for its dialog; returns (running, window)."""
     running = checker.start(argument)
+    return running, shown_dialog(probe, running)
+
+
+def shown_dialog(probe, running):
+    """The dialog of a started check once it shows."""
     window = probe.wait_window(timeout=SHOW_BOUND)
     assert window is not None, "nothing became visible; stderr: %r" % running.stderr()[-400:]
     assert not window["messageBox"], "a message box instead of the dialog: %r" % window
     assert set(controls(window)) == DIALOG_IDS, "the dialog's controls: %r" % sorted(controls(window))
-    return running, window
+    return window
 
 
 def offered(window):
@@ -107,6 +112,13 @@ def run_unseen(checker, argument, bound=SHOW_BOUND):
     assert result.window is None, "a window became visible: %r" % result.window
     assert result.exit_code == 0, result
     return result
+
+
+def pressed_line(debug_stream):
+    """The one "... pressed: ..." line the check wrote to the debug stream."""
+    pressed = [line for line in debug_stream().splitlines() if " pressed: " in line]
+    assert len(pressed) == 1, pressed
+    return pressed[0]
 
 
 def message_box_of(probe, running):

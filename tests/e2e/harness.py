@@ -650,12 +650,15 @@ def checker(desktop, probe):
 
 @pytest.fixture
 def failing_checker(desktop, probe):
-    """Factory: failing_checker("SetWindowPos,PostMessageW:1") -> a Program like `checker`, a test
-    copy of the checker in which those USER32 calls fail (every time, or their first N times)."""
+    """Factory: failing_checker("SetWindowPos,PostMessageW:1", stalls="ReadFile:1:150000",
+    token="limited") -> a Program like `checker`, a test copy of the checker in which those
+    imported calls, of any DLL, fail (every time, or their first N times), the Nth call of those
+    stalled sleeps MS ms first, and with token="limited" the process reads as not elevated."""
     programs = []
 
-    def make(calls):
-        program = Program(desktop, env_path("CORVANE_FAILING_CHECKER"), probe, {"CORVANE_FAIL_CALLS": calls})
+    def make(calls="", stalls=None, token=None):
+        env = {"CORVANE_FAIL_CALLS": calls, "CORVANE_STALL_CALLS": stalls or "", "CORVANE_TOKEN": token or ""}
+        program = Program(desktop, env_path("CORVANE_FAILING_CHECKER"), probe, env)
         programs.append(program)
         return program
 
@@ -681,3 +684,23 @@ def debug_stream(desktop):
     listener.kill()
     if os.path.exists(stop):
         os.remove(stop)
+
+
+@pytest.fixture
+def no_browser(desktop):
+    """For the case the prefix has no command for http and https addresses: their shell keys are
+    exported, deleted, and imported again after it (through "runas": they are the machine's)."""
+    run_as = env_path("CORVANE_RUN_AS")
+    keys = ["HKEY_LOCAL_MACHINE\\Software\\Classes\\%s\\shell" % scheme for scheme in ("http", "https")]
+    saved = [os.path.join(desktop.work, "classes-%d.reg" % i) for i in range(len(keys))]
+    removal = os.path.join(desktop.work, "no-browser.reg")
+    with open(removal, "w") as f:
+        f.write("REGEDIT4\n" + "".join("\n[-%s]\n" % key for key in keys))
+    for key, path in zip(keys, saved):
+        desktop.wine(run_as, "regedit.exe", "/E", windows_path(path), key, timeout=120)
+    try:
+        desktop.wine(run_as, "regedit.exe", "/S", windows_path(removal), timeout=120)
+        yield
+    finally:
+        for path in saved:
+            desktop.wine(run_as, "regedit.exe", "/S", windows_path(path), timeout=120)

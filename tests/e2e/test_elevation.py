@@ -1,14 +1,16 @@
 """A checker started elevated (by an audio host run as administrator) never starts a browser with
 its rights: the desktop's shell opens the address with the user's normal ones. Seen only where a
 plain process gets a limited token and "runas" a full one (Wine 10); skipped where every process
-is elevated (Wine 8), whose own Download and Upgrade cases take the desktop route."""
+is elevated (Wine 8), whose own Download and Upgrade cases take the desktop route; there the test
+copy's token that reads as limited takes the other."""
 import os
 
 import pytest
 
 import harness
 from dialog_cases import (END_BOUND, IDC_DOWNLOAD, IDC_UPGRADE, INSTALLER, UPGRADE_NAME, UPGRADE_PAGE, RunAs,
-                          launch, log_lines, message_box_of, plain_start_is_limited, reply, show, wait_until)
+                          launch, log_lines, message_box_of, plain_start_is_limited, pressed_line, reply, show,
+                          wait_until)
 
 # Wine's HKEY_CLASSES_ROOT is the machine's classes alone, with no per-user part.
 HANDLER = "HKEY_LOCAL_MACHINE\\Software\\Classes\\%s\\shell\\open\\command"
@@ -60,5 +62,27 @@ def test_the_browser_runs_with_normal_rights(desktop, checker, probe, update_ser
         assert message_box_of(probe, running) and probe.dismiss() is not None
     assert running.wait(END_BOUND).exit_code == 0
     assert wait_until(handler_log, 15) == ["0 " + address], "the handler's elevation and address"
-    pressed = [line for line in debug_stream().splitlines() if " pressed: " in line]
-    assert len(pressed) == 1 and address + " " + route in pressed[0], pressed
+    assert address + " " + route in pressed_line(debug_stream)
+
+
+# The failing calls, the token, whether a browser is set up, and what the pressed line says.
+ROUTES = [
+    pytest.param("", "limited", True, UPGRADE_PAGE + " opened by the checker", id="limited"),
+    pytest.param("", "limited", False, "not opened: the shell could not open it (error ", id="limited-no-browser"),
+    pytest.param("GetTokenInformation", None, True, UPGRADE_PAGE + " handed to the desktop shell", id="rights-unread"),
+]
+
+
+@pytest.mark.parametrize("calls,token,browser,said", ROUTES)
+def test_the_route_follows_the_rights_read(request, failing_checker, probe, update_server, roaming, shell_log,
+                                          debug_stream, calls, token, browser, said):
+    update_server.set_catalogue(reply("2.0", INSTALLER, UPGRADE_NAME, UPGRADE_PAGE))
+    if not browser:
+        request.getfixturevalue("no_browser")
+    running = show(failing_checker(calls, token=token), probe, launch())[0]
+    assert probe.press(IDC_UPGRADE) is not None
+    if not browser:
+        assert message_box_of(probe, running) and probe.dismiss() is not None  # the shell's own error
+    assert running.wait(END_BOUND).exit_code == 0
+    assert said in pressed_line(debug_stream)
+    assert shell_log.wait_for(1 if browser else 0) == ([UPGRADE_PAGE] if browser else [])

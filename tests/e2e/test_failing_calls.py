@@ -103,6 +103,9 @@ def test_an_elevated_checker_without_a_desktop_shell_shows_the_address(failing_c
     assert shell_log.addresses() == [] and roaming.read_bytes(harness.UPGRADES_FILE) is None
 
 
-def test_a_call_the_checker_does_not_make_is_refused(failing_checker):
+# A call it does not know, a stall without its time, a token it cannot make.
+@pytest.mark.parametrize("calls,stalls,token", [("SetWindowPosition", None, None), ("", "ReadFileEx:1:10", None),
+                                                ("", "ReadFile:1", None), ("", None, "elevated")])
+def test_a_fault_the_copy_cannot_make_is_refused(failing_checker, calls, stalls, token):
     # The copy refuses to run with a fault it cannot inject, so no case above passes unarmed.
-    assert failing_checker("SetWindowPosition").run(launch(), timeout=SHOW_BOUND).exit_code == 3
+    assert failing_checker(calls, stalls, token).run(launch(), timeout=SHOW_BOUND).exit_code == 3
