@@ -69,7 +69,8 @@ def test_the_browser_runs_with_normal_rights(desktop, checker, probe, update_ser
 ROUTES = [
     pytest.param("", "limited", True, UPGRADE_PAGE + " opened by the checker", id="limited"),
     pytest.param("", "limited", False, "not opened: the shell could not open it (error ", id="limited-no-browser"),
-    pytest.param("GetTokenInformation", None, True, UPGRADE_PAGE + " handed to the desktop shell", id="rights-unread"),
+    pytest.param("GetTokenInformation", None, True,
+                 UPGRADE_PAGE + " handed to the desktop shell (the checker's rights could not be read)", id="rights-unread"),
 ]
 
 

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -59,120 +60,56 @@ bool failsNow(int index) {
   return true;
 }
 
-template <typename Function>
-Function realOf(int index) {
-  return reinterpret_cast<Function>(calls[index].real);
-}
-
-BOOL WINAPI setWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT flags) {
-  if (failsNow(kSetWindowPos)) return FALSE;
-  return realOf<decltype(&SetWindowPos)>(kSetWindowPos)(window, after, x, y, cx, cy, flags);
-}
-
-BOOL WINAPI showWindow(HWND window, int command) {
-  if (failsNow(kShowWindow)) return FALSE;
-  return realOf<decltype(&ShowWindow)>(kShowWindow)(window, command);
-}
-
-BOOL WINAPI destroyWindow(HWND window) {
-  if (failsNow(kDestroyWindow)) return FALSE;
-  return realOf<decltype(&DestroyWindow)>(kDestroyWindow)(window);
-}
-
-BOOL WINAPI postMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (failsNow(kPostMessageW)) return FALSE;
-  return realOf<decltype(&PostMessageW)>(kPostMessageW)(window, message, wParam, lParam);
-}
-
-UINT_PTR WINAPI setTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC function) {
-  if (failsNow(kSetTimer)) return 0;
-  return realOf<decltype(&SetTimer)>(kSetTimer)(window, id, elapse, function);
-}
-
-BOOL WINAPI createTimerQueueTimer(PHANDLE timer, HANDLE queue, WAITORTIMERCALLBACK function, PVOID context,
-                                  DWORD due, DWORD period, ULONG flags) {
-  if (failsNow(kCreateTimerQueueTimer)) return FALSE;
-  return realOf<decltype(&CreateTimerQueueTimer)>(kCreateTimerQueueTimer)(timer, queue, function, context, due,
-                                                                          period, flags);
-}
-
-// An HRESULT call fails with E_ACCESSDENIED: FALSE would read as S_OK.
-HRESULT WINAPI coCreateInstance(REFCLSID type, IUnknown* outer, DWORD context, REFIID wanted, void** object) {
-  if (failsNow(kCoCreateInstance)) return E_ACCESSDENIED;
-  return realOf<decltype(&CoCreateInstance)>(kCoCreateInstance)(type, outer, context, wanted, object);
-}
-
-HANDLE WINAPI createFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD creation,
-                          DWORD flags, HANDLE model) {
-  if (failsNow(kCreateFileW)) return INVALID_HANDLE_VALUE;
-  return realOf<decltype(&CreateFileW)>(kCreateFileW)(name, access, share, security, creation, flags, model);
-}
-
-BOOL WINAPI readFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
-  if (failsNow(kReadFile)) return FALSE;
-  return realOf<decltype(&ReadFile)>(kReadFile)(file, buffer, size, read, overlapped);
-}
-
-BOOL WINAPI writeFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
-  if (failsNow(kWriteFile)) return FALSE;
-  return realOf<decltype(&WriteFile)>(kWriteFile)(file, buffer, size, written, overlapped);
-}
-
-BOOL WINAPI flushFileBuffers(HANDLE file) {
-  if (failsNow(kFlushFileBuffers)) return FALSE;
-  return realOf<decltype(&FlushFileBuffers)>(kFlushFileBuffers)(file);
-}
-
-BOOL WINAPI moveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
-  if (failsNow(kMoveFileExW)) return FALSE;
-  return realOf<decltype(&MoveFileExW)>(kMoveFileExW)(from, to, flags);
-}
-
-HMODULE WINAPI loadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
-  if (failsNow(kLoadLibraryExW)) return nullptr;
-  return realOf<decltype(&LoadLibraryExW)>(kLoadLibraryExW)(name, file, flags);
-}
-
-BOOL WINAPI shellExecuteExW(SHELLEXECUTEINFOW* info) {
-  if (failsNow(kShellExecuteExW)) return FALSE;
-  return realOf<decltype(&ShellExecuteExW)>(kShellExecuteExW)(info);
-}
-
-// The registry's calls give their error as the result.
-LSTATUS WINAPI regGetValueW(HKEY key, LPCWSTR subKey, LPCWSTR value, DWORD flags, LPDWORD type, PVOID data,
-                            LPDWORD size) {
-  if (failsNow(kRegGetValueW)) return ERROR_ACCESS_DENIED;
-  return realOf<decltype(&RegGetValueW)>(kRegGetValueW)(key, subKey, value, flags, type, data, size);
-}
-
-HANDLE WINAPI createMutexW(LPSECURITY_ATTRIBUTES security, BOOL owned, LPCWSTR name) {
-  if (failsNow(kCreateMutexW)) return nullptr;
-  return realOf<decltype(&CreateMutexW)>(kCreateMutexW)(security, owned, name);
-}
-
-HRESULT WINAPI shGetKnownFolderPath(REFKNOWNFOLDERID folder, DWORD flags, HANDLE token, PWSTR* path) {
-  if (failsNow(kSHGetKnownFolderPath)) {
-    *path = nullptr;
-    return E_ACCESSDENIED;
+// What a failed call gives: FALSE, 0 or no handle; an HRESULT call E_ACCESSDENIED (FALSE would
+// read as S_OK); a registry call the error itself.
+template <typename Result>
+Result failure(intptr_t value) {
+  if constexpr (std::is_pointer_v<Result>) {
+    return reinterpret_cast<Result>(value);
+  } else {
+    return static_cast<Result>(value);
   }
-  return realOf<decltype(&SHGetKnownFolderPath)>(kSHGetKnownFolderPath)(folder, flags, token, path);
 }
+
+// One stand-in for each call, of the call's own type (64-bit: one calling convention).
+template <int index, typename Function, intptr_t failed>
+struct StandIn;
+
+template <int index, typename Result, typename... Args, intptr_t failed>
+struct StandIn<index, Result (*)(Args...), failed> {
+  static Result call(Args... args) {
+    if (failsNow(index)) return failure<Result>(failed);
+    return reinterpret_cast<Result (*)(Args...)>(calls[index].real)(args...);
+  }
+};
 
 BOOL WINAPI getTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID info, DWORD size,
                                 PDWORD needed) {
   if (failsNow(kGetTokenInformation)) return FALSE;
-  BOOL read = realOf<decltype(&GetTokenInformation)>(kGetTokenInformation)(token, kind, info, size, needed);
+  auto real = reinterpret_cast<decltype(&GetTokenInformation)>(calls[kGetTokenInformation].real);
+  BOOL read = real(token, kind, info, size, needed);
   if (read && limitedToken && kind == TokenElevation && size >= sizeof(TOKEN_ELEVATION)) {
     static_cast<TOKEN_ELEVATION*>(info)->TokenIsElevated = 0;
   }
   return read;
 }
 
-template <typename Function>
-void describe(int index, const char* name, Function standIn) {
-  calls[index].name = name;
-  calls[index].standIn = reinterpret_cast<ULONG_PTR>(standIn);
-}
+#define STAND_IN(name, failed) {#name, reinterpret_cast<ULONG_PTR>(&StandIn<k##name, decltype(&name), failed>::call)}
+
+// In the order of the enum above.
+const struct {
+  const char* name;
+  ULONG_PTR standIn;
+} kStandIns[kCallCount] = {
+    STAND_IN(SetWindowPos, FALSE), STAND_IN(ShowWindow, FALSE), STAND_IN(DestroyWindow, FALSE),
+    STAND_IN(PostMessageW, FALSE), STAND_IN(SetTimer, 0), STAND_IN(CreateTimerQueueTimer, FALSE),
+    STAND_IN(CoCreateInstance, E_ACCESSDENIED), STAND_IN(CreateFileW, -1 /* INVALID_HANDLE_VALUE */),
+    STAND_IN(ReadFile, FALSE), STAND_IN(WriteFile, FALSE), STAND_IN(FlushFileBuffers, FALSE),
+    STAND_IN(MoveFileExW, FALSE), STAND_IN(LoadLibraryExW, 0), STAND_IN(ShellExecuteExW, FALSE),
+    STAND_IN(RegGetValueW, ERROR_ACCESS_DENIED), STAND_IN(CreateMutexW, 0),
+    STAND_IN(SHGetKnownFolderPath, E_ACCESSDENIED),
+    {"GetTokenInformation", reinterpret_cast<ULONG_PTR>(&getTokenInformation)},
+};
 
 ImportedCall* callNamed(const char* name, std::size_t length) {
   for (ImportedCall& call : calls) {
@@ -240,24 +177,10 @@ void repointImports() {
 }
 
 bool armFailures() {
-  describe(kSetWindowPos, "SetWindowPos", &setWindowPos);
-  describe(kShowWindow, "ShowWindow", &showWindow);
-  describe(kDestroyWindow, "DestroyWindow", &destroyWindow);
-  describe(kPostMessageW, "PostMessageW", &postMessageW);
-  describe(kSetTimer, "SetTimer", &setTimer);
-  describe(kCreateTimerQueueTimer, "CreateTimerQueueTimer", &createTimerQueueTimer);
-  describe(kCoCreateInstance, "CoCreateInstance", &coCreateInstance);
-  describe(kCreateFileW, "CreateFileW", &createFileW);
-  describe(kReadFile, "ReadFile", &readFile);
-  describe(kWriteFile, "WriteFile", &writeFile);
-  describe(kFlushFileBuffers, "FlushFileBuffers", &flushFileBuffers);
-  describe(kMoveFileExW, "MoveFileExW", &moveFileExW);
-  describe(kLoadLibraryExW, "LoadLibraryExW", &loadLibraryExW);
-  describe(kShellExecuteExW, "ShellExecuteExW", &shellExecuteExW);
-  describe(kRegGetValueW, "RegGetValueW", &regGetValueW);
-  describe(kCreateMutexW, "CreateMutexW", &createMutexW);
-  describe(kSHGetKnownFolderPath, "SHGetKnownFolderPath", &shGetKnownFolderPath);
-  describe(kGetTokenInformation, "GetTokenInformation", &getTokenInformation);
+  for (int i = 0; i < kCallCount; ++i) {
+    calls[i].name = kStandIns[i].name;
+    calls[i].standIn = kStandIns[i].standIn;
+  }
   char token[16] = {};
   DWORD tokenLength = GetEnvironmentVariableA("CORVANE_TOKEN", token, sizeof token);
   limitedToken = tokenLength != 0 && std::strcmp(token, "limited") == 0;
