@@ -8,8 +8,9 @@ import time
 import pytest
 
 import harness
-from dialog_cases import (END_BOUND, IDCANCEL, IDC_DONT_REMIND, INSTALLER, SHOW_BOUND, StuckViewer, hold_list, launch,
-                          pings_of, reply, start_pinger, wait_until)
+from dialog_cases import (END_BOUND, IDCANCEL, IDC_DONT_REMIND, IDC_UPGRADE, INSTALLER, SHOW_BOUND, UPGRADE_NAME,
+                          UPGRADE_PAGE, RunAs, StuckViewer, hold_list, launch, message_box_of, pings_of,
+                          plain_start_is_limited, reply, start_pinger, wait_until)
 
 OTHER = b"Other|Studio=1.0\r\n"
 SKIP_LISTS_LOCK = "Local\\CorvaneUpdateChecker.SkipLists"
@@ -111,6 +112,17 @@ def test_log_off_waits_no_longer_than_the_work_may_take(desktop, checker, probe,
         viewer.close()
     running.wait(END_BOUND)
     assert roaming.read_bytes(harness.UPDATES_FILE) == OTHER, "a save cut short left the list as it was"
+
+
+def test_log_off_waits_for_no_box_the_work_shows(desktop, failing_checker, probe, update_server, roaming):
+    # Elevated with no desktop shell to be had: the address is shown, and the box is all that is left.
+    update_server.set_catalogue(reply("2.0", INSTALLER, UPGRADE_NAME, UPGRADE_PAGE))
+    program = failing_checker("CoCreateInstance")
+    running = (RunAs(program) if plain_start_is_limited(desktop) else program).start(launch())
+    window = dialogs(probe, 1)[0]
+    press(probe, window, IDC_UPGRADE)
+    assert message_box_of(probe, running)
+    assert log_off_report(log_off(desktop, probe, window))["endSessionMs"] < 6000, "waited out the work's 12 s"
 
 
 def test_a_quit_message_from_outside_waits_for_the_save(desktop, checker, probe, update_server, roaming):
