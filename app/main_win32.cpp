@@ -73,6 +73,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
       DispatchMessageW(&message);
     }
   }
+  AwaitButtonWorkerEnd();
   endAtOnceIfStillBusy();
   return 0;  // whatever code a quit message carried
 }

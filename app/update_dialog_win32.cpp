@@ -218,6 +218,11 @@ int completeCheck(HWND dialog) {
 
 bool ButtonWorkRunning() { return buttonWorker != nullptr && !buttonWorkDone; }
 
+void AwaitButtonWorkerEnd() {
+  constexpr DWORD kWorkerEndMs = 2000;  // only its return is left once the work is handed back
+  if (buttonWorker != nullptr && buttonWorkDone) WaitForSingleObject(buttonWorker, kWorkerEndMs);
+}
+
 int OnDialogCommand(HWND dialog, WPARAM wParam) {
   int commandId = LOWORD(wParam);
   if (!isButton(commandId)) return 0;

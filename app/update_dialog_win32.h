@@ -10,3 +10,8 @@ int OnDialogCommand(HWND dialog, WPARAM wParam);
 // Whether a button's work (a save, the shell) has started and not yet finished: the process
 // must not end before it has.
 bool ButtonWorkRunning();
+
+// Waits, briefly, until the button's work thread has ended. Its last step hands the work back and
+// returns while the dialog thread heads for the exit: a thread still tearing itself down as the
+// process ends can crash the process under Wine, and the exit code is then lost.
+void AwaitButtonWorkerEnd();
