@@ -19,6 +19,7 @@ HANDLE clockChanged = nullptr;  // wakes the watcher to read the clock again
 
 // The line may wait on a debug viewer or a full pipe: it gets this long, then the process ends.
 constexpr DWORD kEndingLineWaitMs = 1000;
+constexpr DWORD kWriterGoneMs = 50;
 char endingLine[kEndingLineWidth];
 
 DWORD WINAPI writeEndingLine(LPVOID) {
@@ -42,7 +43,9 @@ DWORD WINAPI watchClock(LPVOID) {
   }
   composeEndingLine(running.load(), endingLine);
   HANDLE writer = CreateThread(nullptr, 0, writeEndingLine, nullptr, 0, nullptr);
-  if (writer != nullptr) WaitForSingleObject(writer, kEndingLineWaitMs);
+  // A thread still tearing itself down as the process ends can crash it under Wine (the exit
+  // code is then lost): a writer that has ended gets a moment to be gone.
+  if (writer != nullptr && WaitForSingleObject(writer, kEndingLineWaitMs) == WAIT_OBJECT_0) Sleep(kWriterGoneMs);
   endNow();
 }
 
